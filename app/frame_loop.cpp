@@ -1,0 +1,76 @@
+// frame_loop.cpp: the projection in window pixels and the frame loop: lay out, clear, step
+// the water when more than STEP_INTERVAL_MS have passed, draw the picture, swap, count.
+
+#include <GL/freeglut.h>
+
+#include "app/callbacks.hpp"
+#include "app/shell.hpp"
+#include "imaging/picture.hpp"
+#include "imaging/texture.hpp"
+#include "sim/waves.hpp"
+
+namespace app {
+
+namespace {
+std::int32_t lastStepTime = 0;  // elapsed ms of the last simulation step
+
+// One simulation step: the new surface, the picture refracted through it, the texture
+// updated, and the rain that the next step will spread.
+void runStep() {
+    beginStepMeasure();
+    sim::stepWaves();
+    imaging::renderRefraction(sim::stepOutput());
+    sim::flipPhase();
+    endStepMeasure();
+    imaging::uploadOutput();
+    for (int i = 0; i < RAIN_DROPS_PER_STEP; ++i) sim::addRandomDrop();
+}
+
+// The picture upright and unmirrored: texture row 0 (the bottom row) at the bottom.
+void drawPicture(const PictureQuad& quad) {
+    const auto left = static_cast<float>(quad.x0);
+    const auto top = static_cast<float>(quad.y0);
+    const auto right = static_cast<float>(quad.x0 + quad.width);
+    const auto bottom = static_cast<float>(quad.y0 + quad.height);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(left, top);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(left, bottom);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(right, bottom);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(right, top);
+    glEnd();
+}
+}  // namespace
+
+void onReshape(int width, int height) {
+    // One unit is one window pixel, origin at the top-left corner, y downwards.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, width, height, 0.0, 0.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glViewport(0, 0, width, height);
+}
+
+void onDisplay() {
+    const PictureQuad quad =
+        layoutPictureQuad(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT),
+                          imaging::imageWidth(), imaging::imageHeight());
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+
+    const std::int32_t now = glutGet(GLUT_ELAPSED_TIME);
+    if (hasMoreThanPassed(now, lastStepTime, STEP_INTERVAL_MS)) {
+        lastStepTime = now;
+        runStep();
+    }
+
+    drawPicture(quad);
+    glutSwapBuffers();
+    countFrame(now);
+}
+
+}  // namespace app

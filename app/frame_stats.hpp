@@ -1,0 +1,40 @@
+// frame_stats.hpp: what the title reports: the processor ticks of the last simulation step
+// and the frames drawn since the last report. Plain computations; the GLUT side is in
+// statistics.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace app {
+
+inline constexpr std::uint32_t TICK_OVERHEAD = 34;  // ticks the two counter reads cost
+inline constexpr std::int32_t TITLE_INTERVAL_MS = 1000;
+inline constexpr std::size_t TITLE_CAPACITY = 255;  // bytes, terminator included
+inline constexpr const char* TITLE_FORMAT = "%s - Procedural Generaion: %.1f MTicks - %i FPS";
+
+// The low 32 bits of the processor's time-stamp counter (elsewhere a monotonic nanosecond
+// count, read the same way).
+std::uint32_t readTickCounter();
+
+struct FrameStats {
+    std::int32_t stepTicks = 0;      // ticks of the last step, less TICK_OVERHEAD
+    std::int32_t frameCount = 0;     // frames since the last title
+    std::int32_t lastTitleTime = 0;  // elapsed ms of the last title
+};
+
+// The two ends of a step's measurement. The difference is taken modulo 2^32, so it stays
+// exact when the counter's low half wraps between the reads.
+inline void beginMeasure(FrameStats& stats, std::uint32_t counter) {
+    stats.stepTicks = static_cast<std::int32_t>(0u - counter);
+}
+inline void endMeasure(FrameStats& stats, std::uint32_t counter) {
+    stats.stepTicks = static_cast<std::int32_t>(static_cast<std::uint32_t>(stats.stepTicks) +
+                                                counter - TICK_OVERHEAD);
+}
+
+// Counts one drawn frame. When more than TITLE_INTERVAL_MS have passed since the last title,
+// formats the new one into `title` (TITLE_CAPACITY bytes), restarts the count and returns true.
+bool countFrame(FrameStats& stats, std::int32_t now, char* title);
+
+}  // namespace app

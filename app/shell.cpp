@@ -1,0 +1,59 @@
+// shell.cpp: the picture rectangle and the pointer mapping. Both share the picture's aspect
+// factors; the rectangle is truncated to whole pixels, the pointer mapping works unrounded
+// in single precision.
+
+#include "app/shell.hpp"
+
+#include <algorithm>
+
+namespace app {
+
+namespace {
+
+// Width and height divisors that keep the picture's aspect: kx > 1 narrows a tall picture,
+// ky > 1 lowers a wide one. Single precision, as the layout has always been computed.
+struct AspectFactors {
+    float kx;
+    float ky;
+};
+
+AspectFactors aspectFactors(int imageWidth, int imageHeight) {
+    const auto aspect =
+        static_cast<float>(static_cast<double>(imageWidth) / static_cast<double>(imageHeight));
+    if (aspect < 1.0f) return {1.0f / aspect, 1.0f};
+    return {1.0f, aspect};
+}
+
+}  // namespace
+
+PictureQuad layoutPictureQuad(int windowWidth, int windowHeight, int imageWidth, int imageHeight) {
+    const AspectFactors k = aspectFactors(imageWidth, imageHeight);
+    const auto width = static_cast<int>(windowWidth * PICTURE_SHARE / k.kx);
+    const auto height = static_cast<int>(windowHeight * PICTURE_SHARE / k.ky);
+    const auto x0 = static_cast<int>((windowWidth - width) * 0.5);
+    const auto y0 = static_cast<int>((windowHeight - height) * 0.5);
+    return {x0, y0, width, height};
+}
+
+std::optional<Cell> pointerCell(int x, int y, int windowWidth, int windowHeight, int imageWidth,
+                                int imageHeight) {
+    if (imageWidth <= 0 || imageHeight <= 0) return std::nullopt;
+    const AspectFactors k = aspectFactors(imageWidth, imageHeight);
+    const auto qw = static_cast<float>(windowWidth * PICTURE_SHARE / k.kx);
+    const auto qh = static_cast<float>(windowHeight * PICTURE_SHARE / k.ky);
+    // A window without area has no picture to stir (and dividing by it would give NaN).
+    if (!(qw > 0.0f) || !(qh > 0.0f)) return std::nullopt;
+    const auto x0 = static_cast<float>((windowWidth - static_cast<double>(qw)) * 0.5);
+    const auto y0 = static_cast<float>((windowHeight - static_cast<double>(qh)) * 0.5);
+    const auto u = static_cast<float>((x - static_cast<double>(x0)) / qw);
+    const auto v = static_cast<float>((y - static_cast<double>(y0)) / qh);
+    // Written so that NaN fails too: only 0 <= u, v < 1 lies on the picture.
+    if (!(u >= 0.0f && u < 1.0f && v >= 0.0f && v < 1.0f)) return std::nullopt;
+    const auto column = static_cast<int>(static_cast<double>(u) * imageWidth);
+    const auto row = static_cast<int>((1.0 - static_cast<double>(v)) * imageHeight);
+    // The picture's top line (v = 0) maps one row past the top; it is on the picture, so it
+    // drops on the top row. The column needs the same guard only against rounding.
+    return Cell{std::min(column, imageWidth - 1), std::min(row, imageHeight - 1)};
+}
+
+}  // namespace app

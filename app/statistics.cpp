@@ -1,0 +1,27 @@
+// statistics.cpp: the step measurement and the title, as the frame loop sees them.
+
+#include <GL/freeglut.h>
+
+#include "app/callbacks.hpp"
+#include "app/frame_stats.hpp"
+
+namespace app {
+
+namespace {
+FrameStats stats;
+char title[TITLE_CAPACITY];
+}  // namespace
+
+void beginStepMeasure() {
+    beginMeasure(stats, readTickCounter());
+}
+
+void endStepMeasure() {
+    endMeasure(stats, readTickCounter());
+}
+
+void countFrame(std::int32_t now) {
+    if (countFrame(stats, now, title)) glutSetWindowTitle(title);
+}
+
+}  // namespace app

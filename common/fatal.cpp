@@ -1,0 +1,21 @@
+// fatal.cpp: reports a start-up failure on stderr and ends the program.
+
+#include "common/fatal.hpp"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+namespace common {
+
+void fatal(const char* format, ...) {
+    std::va_list arguments;
+    va_start(arguments, format);
+    std::fputs("ravelle: ", stderr);
+    std::vfprintf(stderr, format, arguments);
+    std::fputc('\n', stderr);
+    va_end(arguments);
+    std::exit(1);
+}
+
+}  // namespace common

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Ravelle needs to build, run and test, skipping those already
+# present. Usage: scripts/install-deps.sh [run|test]  (default: test, which needs more).
+set -euo pipefail
+
+need=(cmake g++ make pkg-config freeglut3-dev libgl-dev libgl1-mesa-dri libpng-dev)
+if [ "${1:-test}" = test ]; then
+    # Tests: GoogleTest, Google Benchmark, and a real X server with software OpenGL,
+    # driven through Xlib with the XTest (pointer) and MIT-SHM (capture) extensions.
+    need+=(libgtest-dev libbenchmark-dev xvfb xauth libx11-dev libxext-dev libxtst-dev)
+fi
+
+missing=()
+for package in "${need[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
