@@ -28,27 +28,29 @@ void runStep() {
 
 // The picture upright and unmirrored: texture row 0 (the bottom row) at the bottom.
 void drawPicture(const PictureQuad& quad) {
-    const auto left = static_cast<float>(quad.x0);
-    const auto top = static_cast<float>(quad.y0);
-    const auto right = static_cast<float>(quad.x0 + quad.width);
-    const auto bottom = static_cast<float>(quad.y0 + quad.height);
+    const auto leftEdge = static_cast<float>(quad.x0);
+    const auto topEdge = static_cast<float>(quad.y0);
+    const auto rightEdge = static_cast<float>(quad.x0 + quad.width);
+    const auto bottomEdge = static_cast<float>(quad.y0 + quad.height);
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(left, top);
+    glVertex2f(leftEdge, topEdge);
     glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(left, bottom);
+    glVertex2f(leftEdge, bottomEdge);
     glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(right, bottom);
+    glVertex2f(rightEdge, bottomEdge);
     glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(right, top);
+    glVertex2f(rightEdge, topEdge);
     glEnd();
 }
 }  // namespace
 
 void onReshape(int width, int height) {
-    // One unit is one window pixel, origin at the top-left corner, y downwards.
+    // One unit is one window pixel, origin at the top-left corner, y downwards: the
+    // window's height is the bottom of the projection.
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
+    // NOLINTNEXTLINE(readability-suspicious-call-argument)
     glOrtho(0.0, width, height, 0.0, 0.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();

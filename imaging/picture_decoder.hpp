@@ -11,7 +11,7 @@ namespace imaging {
 
 // Pictures larger than this on either side are refused: no texture that big is useful, and
 // the limit keeps every byte offset of a picture and its height field well inside 32 bits.
-inline constexpr int MAX_PICTURE_SIDE = 16384;
+inline constexpr int MAX_PICTURE_SIDE = 4096;
 
 struct DecodedPicture {
     int width = 0;
