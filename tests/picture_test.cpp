@@ -49,7 +49,7 @@ TEST(PictureDecoder, RefusesDamagedAndOversizedPicturesWithAReason) {
     const std::uint8_t garbage[] = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'};
     EXPECT_NE(imaging::decodePicture(garbage, sizeof garbage, picture), nullptr);
 
-    std::vector<std::uint8_t> rgb(64 * 64 * 3);
+    std::vector<std::uint8_t> rgb(std::size_t{64} * 64 * 3);
     for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<std::uint8_t>(i * 31);
     const auto png = encodePng(64, 64, rgb);
     // Cut short inside the image data: the header reads, the pixels do not.
@@ -57,8 +57,9 @@ TEST(PictureDecoder, RefusesDamagedAndOversizedPicturesWithAReason) {
     EXPECT_EQ(picture.pixels, nullptr);
     EXPECT_EQ(picture.width, 0);
 
-    const auto wide = encodePng(imaging::MAX_PICTURE_SIDE + 1, 1,
-                                std::vector<std::uint8_t>((imaging::MAX_PICTURE_SIDE + 1) * 3));
+    const auto wide =
+        encodePng(imaging::MAX_PICTURE_SIDE + 1, 1,
+                  std::vector<std::uint8_t>(std::size_t{imaging::MAX_PICTURE_SIDE + 1} * 3));
     EXPECT_STREQ(imaging::decodePicture(wide.data(), wide.size(), picture),
                  "picture size out of range");
 }
@@ -71,11 +72,12 @@ TEST(PoolFloorPicture, Is512SquareOfDarkBlueTilesRepeatedFourByFour) {
     int darkest = 255, brightest = 0;
     for (int y = 0; y < 512; ++y) {
         for (int x = 0; x < 512; ++x) {
-            const std::uint8_t* px = p + (y * 512 + x) * 4;
+            const std::uint8_t* px = p + static_cast<std::ptrdiff_t>(y * 512 + x) * 4;
             ASSERT_TRUE(px[0] >= 3 && px[0] <= 16) << x << "," << y;
             ASSERT_TRUE(px[1] >= 19 && px[1] <= 66) << x << "," << y;
             ASSERT_TRUE(px[2] >= 39 && px[2] <= 120) << x << "," << y;
-            const std::uint8_t* tile = p + ((y % 128) * 512 + x % 128) * 4;
+            const std::uint8_t* tile =
+                p + static_cast<std::ptrdiff_t>((y % 128) * 512 + x % 128) * 4;
             ASSERT_TRUE(std::equal(px, px + 3, tile)) << x << "," << y;
             darkest = std::min<int>(darkest, px[2]);
             brightest = std::max<int>(brightest, px[2]);

@@ -102,8 +102,8 @@ class WaveModule : public ::testing::Test {
   protected:
     static constexpr int W = 16, H = 12;
     void TearDown() override { sim::releaseWaves(); }
-    static Field latest() { return Field(sim::latestField(), sim::latestField() + cells(W, H)); }
-    static Field stepped() { return Field(sim::stepOutput(), sim::stepOutput() + cells(W, H)); }
+    static Field latest() { return {sim::latestField(), sim::latestField() + cells(W, H)}; }
+    static Field stepped() { return {sim::stepOutput(), sim::stepOutput() + cells(W, H)}; }
 };
 
 TEST_F(WaveModule, StartsWithFiveSeedDropsInTheLatestField) {

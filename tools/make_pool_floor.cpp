@@ -28,7 +28,7 @@ constexpr std::array<int, 3> BRIGHT = {16, 66, 120};
 struct Point {
     double x, y;
 };
-using Centres = std::array<Point, GRID * GRID>;
+using Centres = std::array<Point, std::size_t{GRID} * GRID>;
 
 // SplitMix64: tiny and fully specified, so the picture is the same with any standard library.
 class Rng {
@@ -90,7 +90,7 @@ double brightness(const Centres& centres, double x, double y) {
     const double wx = x + WARP * wave(2.0 * y / TILE + 0.13) + 0.5 * WARP * wave(3.0 * x / TILE);
     const double wy = y + WARP * wave(2.0 * x / TILE + 0.61) + 0.5 * WARP * wave(3.0 * y / TILE);
 
-    std::array<Point, GRID * GRID> offsets{};  // pixel minus each centre, wrapped
+    std::array<Point, std::size_t{GRID} * GRID> offsets{};  // pixel minus each centre, wrapped
     std::size_t nearest = 0;
     for (std::size_t i = 0; i < centres.size(); ++i) {
         offsets[i] = {wrap(wx - centres[i].x), wrap(wy - centres[i].y)};
@@ -129,16 +129,17 @@ int main(int argc, char** argv) {
     }
 
     const Centres centres = makeCentres();
-    std::vector<png_byte> tile(TILE * TILE);
+    std::vector<png_byte> tile(std::size_t{TILE} * TILE);
     for (int y = 0; y < TILE; ++y) {
         for (int x = 0; x < TILE; ++x) {
             const double b = std::clamp(brightness(centres, x + 0.5, y + 0.5), 0.0, 1.0);
-            tile[y * TILE + x] = static_cast<png_byte>(b * 255.0 + 0.5);
+            tile[static_cast<std::size_t>(y) * TILE + static_cast<std::size_t>(x)] =
+                static_cast<png_byte>(std::lround(b * 255.0));
         }
     }
 
     // Palette index is brightness: a ramp from the dark to the bright colour.
-    std::array<png_byte, 256 * 3> palette{};
+    std::array<png_byte, std::size_t{256} * 3> palette{};
     for (int i = 0; i < 256; ++i) {
         for (int c = 0; c < 3; ++c) {
             palette[i * 3 + c] =
@@ -146,7 +147,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::vector<png_byte> pixels(SIZE * SIZE);
+    std::vector<png_byte> pixels(std::size_t{SIZE} * SIZE);
     for (int y = 0; y < SIZE; ++y) {
         for (int x = 0; x < SIZE; ++x) {
             pixels[y * SIZE + x] = tile[(y % TILE) * TILE + x % TILE];
