@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors, and runs every test:
-# unit tests of both builds, the cross-build replay, and the real-window tests under Xvfb.
+# unit tests of both builds, the cross-build replay, the real-window tests under Xvfb, the
+# static checks, the sanitizer run and the fuzzers. --quick stops after the ctest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
 cmake --preset ci
 cmake --build --preset ci -j "$(nproc)"
 ctest --preset ci -j "$(nproc)"
+[ "${1:-}" = --quick ] && exit 0
+scripts/static-checks.sh
+scripts/sanitize.sh
+scripts/fuzz.sh
