@@ -1,0 +1,417 @@
+// harness.cpp: the child processes, the private X server, shared-memory captures and the
+// window operations behind harness.hpp.
+
+#include "tests/e2e/harness.hpp"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ipc.h>
+#include <sys/prctl.h>
+#include <sys/shm.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <bit>
+#include <csignal>
+#include <cstring>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace e2e {
+
+namespace {
+
+// Process groups the watchdog kills; a fixed array because the signal handler may not allocate.
+std::array<std::atomic<pid_t>, 8> watchedGroups{};
+
+void watch(pid_t group) {
+    for (auto& slot : watchedGroups) {
+        pid_t empty = 0;
+        if (slot.compare_exchange_strong(empty, group)) return;
+    }
+    throw std::runtime_error("too many child processes for the watchdog");
+}
+
+void unwatch(pid_t group) {
+    for (auto& slot : watchedGroups) {
+        pid_t expected = group;
+        slot.compare_exchange_strong(expected, 0);
+    }
+}
+
+extern "C" void onWatchdog(int) {
+    for (auto& slot : watchedGroups) {
+        const pid_t group = slot.load();
+        if (group > 0) ::kill(-group, SIGKILL);
+    }
+    static const char message[] = "e2e: watchdog expired; killed the X server and the program\n";
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message, sizeof message - 1);
+    ::_exit(3);
+}
+
+[[noreturn]] void fail(const std::string& what) {
+    throw std::runtime_error(what);
+}
+
+[[noreturn]] void failSystem(const std::string& what) {
+    fail(what + ": " + std::strerror(errno));
+}
+
+int lastXError = 0;
+
+extern "C" int onXError(::Display*, XErrorEvent* event) {
+    lastXError = event->error_code;
+    return 0;
+}
+
+Atom atom(::Display* display, const char* name) {
+    return XInternAtom(display, name, False);
+}
+
+std::optional<std::string> textProperty(::Display* display, Window window, Atom property) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    const int status =
+        XGetWindowProperty(display, window, property, 0, 1024, False, AnyPropertyType, &type,
+                           &format, &count, &remaining, &data);
+    std::optional<std::string> text;
+    if (status == Success && data != nullptr && format == 8) {
+        text.emplace(reinterpret_cast<const char*>(data), count);
+    }
+    if (data != nullptr) XFree(data);
+    return text;
+}
+
+// Every direct child of the root window whose WM_NAME starts with the program's name; with no
+// window manager running, the program's top-level window is one of them.
+std::optional<Window> findProgramWindow(::Display* display) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, XDefaultRootWindow(display), &root, &parent, &children, &count) == 0) {
+        return std::nullopt;
+    }
+    std::optional<Window> found;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        const auto name = textProperty(display, children[i], atom(display, "WM_NAME"));
+        if (name && name->starts_with("Ravelle")) found = children[i];
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+}
+
+}  // namespace
+
+void armWatchdog(std::chrono::seconds limit) {
+    std::signal(SIGALRM, onWatchdog);
+    ::alarm(static_cast<unsigned>(limit.count()));
+}
+
+Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                 int stderrFd, int extraFd) {
+    // Everything the child needs is prepared before fork: between fork and exec only
+    // async-signal-safe calls are allowed.
+    std::vector<char*> args;
+    for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    std::vector<char*> env;
+    for (const auto& entry : environment) env.push_back(const_cast<char*>(entry.c_str()));
+    env.push_back(nullptr);
+    const pid_t parent = ::getpid();
+
+    pid_ = ::fork();
+    if (pid_ < 0) failSystem("fork");
+    if (pid_ == 0) {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(127);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, STDIN_FILENO);
+        if (stderrFd != -1) ::dup2(stderrFd, STDERR_FILENO);
+        if (extraFd != -1) ::fcntl(extraFd, F_SETFD, 0);  // keep it across exec
+        ::execve(args[0], args.data(), env.data());
+        ::_exit(127);
+    }
+    // Set here as well, so the group exists before the parent might kill it.
+    ::setpgid(pid_, pid_);
+    watch(pid_);
+}
+
+Process::~Process() {
+    killGroup();
+    unwatch(pid_);
+}
+
+std::optional<int> Process::waitForExit(Clock::duration timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!status_) {
+        int status = 0;
+        const pid_t result = ::waitpid(pid_, &status, WNOHANG);
+        if (result == pid_) {
+            status_ = status;
+        } else if (Clock::now() >= deadline) {
+            break;
+        } else {
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+    return status_;
+}
+
+bool Process::groupExists() const {
+    return ::kill(-pid_, 0) == 0 || errno != ESRCH;
+}
+
+void Process::killGroup() {
+    if (pid_ <= 0) return;
+    if (groupExists()) ::kill(-pid_, SIGKILL);
+    if (!status_) {
+        int status = 0;
+        if (::waitpid(pid_, &status, 0) == pid_) status_ = status;
+    }
+}
+
+std::vector<std::string> environmentWithDisplay(const std::string& display) {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (!std::string_view(*entry).starts_with("DISPLAY=")) environment.emplace_back(*entry);
+    }
+    if (!display.empty()) environment.push_back("DISPLAY=" + display);
+    return environment;
+}
+
+XServer::XServer() {
+    // Xvfb picks a free display number itself and writes it to the pipe: no guessing, and no
+    // clash with other servers on this machine.
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) failSystem("pipe");
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    // No -br: the default root weave shows through wherever the program fails to draw.
+    process_ = std::make_unique<Process>(
+        std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", std::to_string(pipeFds[1]),
+                                 "-screen", "0", "1920x1080x24", "-nolisten", "tcp"},
+        environmentWithDisplay(""), devNull, pipeFds[1]);
+    ::close(pipeFds[1]);
+    ::close(devNull);
+
+    std::string number;
+    const auto deadline = Clock::now() + 15s;
+    while (number.empty() || number.back() != '\n') {
+        pollfd ready{pipeFds[0], POLLIN, 0};
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
+        char chunk[16];
+        const ssize_t got = ::read(pipeFds[0], chunk, sizeof chunk);
+        if (got <= 0) break;
+        number.append(chunk, static_cast<std::size_t>(got));
+    }
+    ::close(pipeFds[0]);
+    if (number.empty() || number.back() != '\n') {
+        fail("Xvfb did not report a display number within 15 s");
+    }
+    number.pop_back();
+    display_ = ":" + number;
+}
+
+ShmImage::ShmImage(::Display* display, int width, int height) : display_(display) {
+    const int screen = XDefaultScreen(display);
+    image_ =
+        XShmCreateImage(display, XDefaultVisual(display, screen),
+                        static_cast<unsigned>(XDefaultDepth(display, screen)), ZPixmap, nullptr,
+                        &segment_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (image_ == nullptr) fail("XShmCreateImage");
+    if (image_->bits_per_pixel != 32) fail("captures expect 32 bits per pixel");
+    segment_.shmid = ::shmget(
+        IPC_PRIVATE,
+        static_cast<std::size_t>(image_->bytes_per_line) * static_cast<std::size_t>(image_->height),
+        IPC_CREAT | 0600);
+    if (segment_.shmid < 0) failSystem("shmget");
+    void* address = ::shmat(segment_.shmid, nullptr, 0);
+    if (address == reinterpret_cast<void*>(-1)) failSystem("shmat");
+    segment_.shmaddr = static_cast<char*>(address);
+    image_->data = segment_.shmaddr;
+    segment_.readOnly = False;
+    attached_ = XShmAttach(display, &segment_) != 0;
+    XSync(display, False);
+    // Marked for removal now, so the segment goes away with the last detach even after a crash.
+    ::shmctl(segment_.shmid, IPC_RMID, nullptr);
+    if (!attached_ || Session::takeXError() != 0) fail("XShmAttach");
+}
+
+ShmImage::~ShmImage() {
+    if (attached_) XShmDetach(display_, &segment_);
+    XSync(display_, False);
+    if (segment_.shmaddr != nullptr) ::shmdt(segment_.shmaddr);
+    image_->data = nullptr;
+    XDestroyImage(image_);
+}
+
+Frame ShmImage::grab(Window window) {
+    if (XShmGetImage(display_, window, image_, 0, 0, XAllPlanes()) == 0) fail("XShmGetImage");
+    const auto channel = [](unsigned long pixel, unsigned long mask) {
+        return static_cast<std::uint8_t>((pixel & mask) >> std::countr_zero(mask));
+    };
+    Frame frame{image_->width, image_->height, {}};
+    frame.pixels.reserve(static_cast<std::size_t>(frame.width) *
+                         static_cast<std::size_t>(frame.height));
+    for (int y = 0; y < frame.height; ++y) {
+        const char* row = image_->data + static_cast<std::ptrdiff_t>(y) * image_->bytes_per_line;
+        for (int x = 0; x < frame.width; ++x) {
+            std::uint32_t pixel = 0;
+            std::memcpy(&pixel, row + 4 * x, sizeof pixel);
+            frame.pixels.push_back({channel(pixel, image_->red_mask),
+                                    channel(pixel, image_->green_mask),
+                                    channel(pixel, image_->blue_mask)});
+        }
+    }
+    return frame;
+}
+
+Session::Session(const std::string& program) : server_(std::make_unique<XServer>()) {
+    display_ = XOpenDisplay(server_->display().c_str());
+    if (display_ == nullptr) fail("cannot connect to Xvfb on " + server_->display());
+    XSetErrorHandler(onXError);
+    int event = 0;
+    int error = 0;
+    int major = 0;
+    int minor = 0;
+    if (XShmQueryExtension(display_) == 0) fail("Xvfb lacks MIT-SHM");
+    if (XTestQueryExtension(display_, &event, &error, &major, &minor) == 0) {
+        fail("Xvfb lacks XTest");
+    }
+
+    started_ = Clock::now();
+    program_ = std::make_unique<Process>(std::vector<std::string>{program},
+                                         environmentWithDisplay(server_->display()));
+    const auto deadline = started_ + 15s;
+    while (true) {
+        if (const auto found = findProgramWindow(display_)) {
+            firstTitleAt_ = Clock::now();
+            window_ = *found;
+            firstTitle_ = wmName();
+            break;
+        }
+        if (program_->waitForExit(0s)) fail("the program ended before its window appeared");
+        if (Clock::now() >= deadline) {
+            fail("no window titled Ravelle appeared within 15 s");
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    // The title is set before the window is mapped; an unmapped window cannot be captured.
+    while (true) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display_, window_, &attributes) != 0 &&
+            attributes.map_state == IsViewable) {
+            break;
+        }
+        if (Clock::now() >= deadline) fail("the program's window was not mapped within 15 s");
+        std::this_thread::sleep_for(5ms);
+    }
+    XSelectInput(display_, window_, PropertyChangeMask);
+}
+
+Session::~Session() {
+    images_.clear();
+    program_.reset();
+    XCloseDisplay(display_);
+    server_.reset();
+}
+
+int Session::takeXError() {
+    return std::exchange(lastXError, 0);
+}
+
+std::string Session::wmName() {
+    return textProperty(display_, window_, atom(display_, "WM_NAME")).value_or("");
+}
+
+std::optional<std::string> Session::netWmName() {
+    return textProperty(display_, window_, atom(display_, "_NET_WM_NAME"));
+}
+
+Geometry Session::geometry() {
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display_, window_, &attributes) == 0) fail("XGetWindowAttributes");
+    return {attributes.x, attributes.y, attributes.width, attributes.height};
+}
+
+void Session::move(int x, int y) {
+    XMoveWindow(display_, window_, x, y);
+    XSync(display_, False);
+}
+
+void Session::resize(int width, int height) {
+    XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(display_, False);
+}
+
+void Session::requestClose() {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window_;
+    event.xclient.message_type = atom(display_, "WM_PROTOCOLS");
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(atom(display_, "WM_DELETE_WINDOW"));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, window_, False, NoEventMask, &event);
+    XSync(display_, False);
+}
+
+void Session::movePointer(int x, int y) {
+    const Geometry where = geometry();
+    XTestFakeMotionEvent(display_, XDefaultScreen(display_), where.x + x, where.y + y, CurrentTime);
+    XFlush(display_);
+}
+
+std::pair<int, int> Session::pointer() {
+    Window root = 0;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    int x = 0;
+    int y = 0;
+    unsigned int buttons = 0;
+    XQueryPointer(display_, window_, &root, &child, &rootX, &rootY, &x, &y, &buttons);
+    return {x, y};
+}
+
+int Session::countTitleWrites(Clock::duration period) {
+    const Atom wmNameAtom = atom(display_, "WM_NAME");
+    XSync(display_, True);  // drops the notifications that came before
+    int writes = 0;
+    const auto end = Clock::now() + period;
+    while (Clock::now() < end) {
+        while (XPending(display_) > 0) {
+            XEvent event{};
+            XNextEvent(display_, &event);
+            if (event.type == PropertyNotify && event.xproperty.atom == wmNameAtom) ++writes;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return writes;
+}
+
+Frame Session::capture() {
+    const Geometry where = geometry();
+    auto& image = images_[{where.width, where.height}];
+    if (!image) image = std::make_unique<ShmImage>(display_, where.width, where.height);
+    return image->grab(window_);
+}
+
+Frame Session::freshCapture() {
+    const Frame before = capture();
+    return captureUntil([&](const Frame& now) { return now.pixels != before.pixels; }, 5s);
+}
+
+}  // namespace e2e
