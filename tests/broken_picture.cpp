@@ -5,8 +5,8 @@
 
 namespace resources {
 
-const unsigned char poolFloorPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13,
-                                      'I',  'H', 'D', 'R', 0xff, 0xff, 0xff, 0xff};
+const unsigned char poolFloorPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0,    0,
+                                      0,    13,  'I', 'H', 'D',  'R',  0xff, 0xff, 0xff, 0xff};
 const std::size_t poolFloorPngSize = sizeof poolFloorPng;
 
 }  // namespace resources
