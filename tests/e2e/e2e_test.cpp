@@ -153,6 +153,7 @@ std::vector<double> watch(Session& session, const std::vector<Rect>& areas, Cloc
         nextCapture = Clock::now() + 100ms;
     }
     std::vector<double> medians;
+    medians.reserve(changes.size());
     for (auto& c : changes) medians.push_back(c.empty() ? 0.0 : medianOf(c));
     return medians;
 }

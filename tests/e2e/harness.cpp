@@ -21,8 +21,6 @@
 #include <stdexcept>
 #include <thread>
 
-extern char** environ;
-
 namespace e2e {
 
 namespace {
@@ -45,7 +43,7 @@ void unwatch(pid_t group) {
     }
 }
 
-extern "C" void onWatchdog(int) {
+extern "C" void onWatchdog(int /*signal*/) {
     for (auto& slot : watchedGroups) {
         const pid_t group = slot.load();
         if (group > 0) ::kill(-group, SIGKILL);
@@ -65,7 +63,7 @@ extern "C" void onWatchdog(int) {
 
 int lastXError = 0;
 
-extern "C" int onXError(::Display*, XErrorEvent* event) {
+extern "C" int onXError(::Display* /*display*/, XErrorEvent* event) {
     lastXError = event->error_code;
     return 0;
 }
@@ -122,9 +120,11 @@ Process::Process(const std::vector<std::string>& argv, const std::vector<std::st
     // Everything the child needs is prepared before fork: between fork and exec only
     // async-signal-safe calls are allowed.
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
     std::vector<char*> env;
+    env.reserve(environment.size() + 1);
     for (const auto& entry : environment) env.push_back(const_cast<char*>(entry.c_str()));
     env.push_back(nullptr);
     const pid_t parent = ::getpid();
@@ -238,6 +238,8 @@ ShmImage::ShmImage(::Display* display, int width, int height) : display_(display
         IPC_CREAT | 0600);
     if (segment_.shmid < 0) failSystem("shmget");
     void* address = ::shmat(segment_.shmid, nullptr, 0);
+    // shmat's failure value is the address -1.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     if (address == reinterpret_cast<void*>(-1)) failSystem("shmat");
     segment_.shmaddr = static_cast<char*>(address);
     image_->data = segment_.shmaddr;
@@ -269,7 +271,7 @@ Frame ShmImage::grab(Window window) {
         const char* row = image_->data + static_cast<std::ptrdiff_t>(y) * image_->bytes_per_line;
         for (int x = 0; x < frame.width; ++x) {
             std::uint32_t pixel = 0;
-            std::memcpy(&pixel, row + 4 * x, sizeof pixel);
+            std::memcpy(&pixel, row + static_cast<std::ptrdiff_t>(x) * 4, sizeof pixel);
             frame.pixels.push_back({channel(pixel, image_->red_mask),
                                     channel(pixel, image_->green_mask),
                                     channel(pixel, image_->blue_mask)});

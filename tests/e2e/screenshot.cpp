@@ -14,28 +14,15 @@
 namespace {
 
 void writePng(const e2e::Frame& frame, const char* path) {
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) throw std::runtime_error(std::string("cannot write ") + path);
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    // libpng reports errors by longjmp; nothing here needs unwinding, only closing the file.
-    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png)) != 0) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        throw std::runtime_error(std::string("libpng failed writing ") + path);
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(frame.width),
-                 static_cast<png_uint_32>(frame.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
     static_assert(sizeof(e2e::Rgb) == 3, "rows are written as packed RGB");
-    for (int y = 0; y < frame.height; ++y) {
-        png_write_row(png, reinterpret_cast<png_const_bytep>(&frame.at(0, y)));
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(frame.width);
+    image.height = static_cast<png_uint_32>(frame.height);
+    image.format = PNG_FORMAT_RGB;
+    if (png_image_write_to_file(&image, path, 0, frame.pixels.data(), 0, nullptr) == 0) {
+        throw std::runtime_error(std::string("cannot write ") + path + ": " + image.message);
     }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    if (std::fclose(file) != 0) throw std::runtime_error(std::string("cannot write ") + path);
 }
 
 }  // namespace
