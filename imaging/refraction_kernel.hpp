@@ -11,16 +11,20 @@
 namespace imaging {
 
 // Every output pixel is the source pixel displaced by the field's local slope and lightened
-// or darkened by its horizontal slope. The fourth byte of `output` is never written.
-// Rows are shared among the OpenMP team in the parallel build.
+// or darkened by its horizontal slope. The fourth byte of `output` keeps its value (the AVX2
+// path, having no fast byte-masked store, stores it back as it read it).
+// Rows are shared among the OpenMP team in the parallel build; the instruction set that
+// runs them (sim/kernel_dispatch.hpp) changes the speed, never the result.
 void refract(const std::int16_t* field, const std::uint8_t* source, std::uint8_t* output, int width,
              int height);
 
 // The source column (or row) for a displaced coordinate: a position past the low edge is
 // mirrored about 0 (-k reads k), one past the high edge wraps round; any size of jump.
-inline int sourceCoordinate(int displaced, int size) {
+// 64 bits hold a coordinate plus any slope for any picture size.
+inline int sourceCoordinate(std::int64_t displaced, int size) {
+    if (displaced >= 0 && displaced < size) return static_cast<int>(displaced);
     if (displaced < 0) displaced = size - displaced;
-    return displaced % size;
+    return static_cast<int>(displaced % size);
 }
 
 // A source byte lightened (or darkened) by the horizontal slope, kept within 0..255.

@@ -1,43 +1,67 @@
-// wave_kernel.cpp: the wave step, with the wrap-around edge columns handled apart so the
-// interior of each row is a straight loop without remainders or branches.
+// wave_kernel.cpp: the wave step: rows shared among threads, the wrap-around edge columns
+// handled here, and the interior of each row given to the kernel of the active path.
 
 #include "sim/wave_kernel.hpp"
 
 #include <cstddef>
 
+#include "sim/kernel_dispatch.hpp"
+#include "sim/wave_rows.hpp"
+
 namespace sim {
+
+namespace rows {
+
+void waveInteriorPortable(const WaveRow& r) {
+    for (int x = 1; x < r.width - 1; ++x) {
+        r.out[x] = nextHeight(r.row[x - 1] + r.row[x + 1] + r.below[x] + r.above[x], r.out[x]);
+    }
+}
+
+}  // namespace rows
 
 namespace {
 
-// One row of the step. `row`, `below` and `above` are rows of the latest field; `out` is
-// the same row of the previous field, overwritten in place.
-void waveRow(const std::int16_t* row, const std::int16_t* below, const std::int16_t* above,
-             std::int16_t* out, int width) {
-    const int last = width - 1;
-    if (width == 1) {
-        out[0] = nextHeight(row[0] + row[0] + below[0] + above[0], out[0]);
+rows::WaveInterior interiorFor(KernelPath path) {
+    switch (path) {
+#if defined(__x86_64__) || defined(__i386__)
+        case KernelPath::Avx2:
+            return rows::waveInteriorAvx2;
+        case KernelPath::Avx512:
+            return rows::waveInteriorAvx512;
+#endif
+        default:
+            return rows::waveInteriorPortable;
+    }
+}
+
+void waveRow(const rows::WaveRow& r, rows::WaveInterior interior) {
+    const int last = r.width - 1;
+    if (r.width == 1) {
+        r.out[0] = nextHeight(r.row[0] + r.row[0] + r.below[0] + r.above[0], r.out[0]);
         return;
     }
-    out[0] = nextHeight(row[last] + row[1] + below[0] + above[0], out[0]);
-    for (int x = 1; x < last; ++x) {
-        out[x] = nextHeight(row[x - 1] + row[x + 1] + below[x] + above[x], out[x]);
-    }
-    out[last] = nextHeight(row[last - 1] + row[0] + below[last] + above[last], out[last]);
+    r.out[0] = nextHeight(r.row[last] + r.row[1] + r.below[0] + r.above[0], r.out[0]);
+    interior(r);
+    r.out[last] =
+        nextHeight(r.row[last - 1] + r.row[0] + r.below[last] + r.above[last], r.out[last]);
 }
 
 }  // namespace
 
 void waveStep(const std::int16_t* latest, std::int16_t* previous, int width, int height) {
     if (width <= 0 || height <= 0) return;
+    const rows::WaveInterior interior = interiorFor(activeKernelPath());
     const auto stride = static_cast<std::size_t>(width);
 #pragma omp parallel for schedule(static)
     for (int y = 0; y < height; ++y) {
         const int yBelow = y == 0 ? height - 1 : y - 1;
         const int yAbove = y == height - 1 ? 0 : y + 1;
-        waveRow(latest + static_cast<std::size_t>(y) * stride,
-                latest + static_cast<std::size_t>(yBelow) * stride,
-                latest + static_cast<std::size_t>(yAbove) * stride,
-                previous + static_cast<std::size_t>(y) * stride, width);
+        const rows::WaveRow r{latest + static_cast<std::size_t>(y) * stride,
+                              latest + static_cast<std::size_t>(yBelow) * stride,
+                              latest + static_cast<std::size_t>(yAbove) * stride,
+                              previous + static_cast<std::size_t>(y) * stride, width};
+        waveRow(r, interior);
     }
 }
 

@@ -1,0 +1,246 @@
+// kernels_test.cpp: the wave step and the refraction on every instruction-set path and team
+// size, compared bit for bit with the reference kernels on fields of every kind.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
+#include "imaging/refraction_kernel.hpp"
+#include "reference_kernels.hpp"
+#include "sim/kernel_dispatch.hpp"
+#include "sim/wave_kernel.hpp"
+#include "test_fields.hpp"
+
+namespace sim {
+// Test names and failure messages show the path by name.
+void PrintTo(KernelPath path, std::ostream* os) {
+    *os << kernelPathName(path);
+}
+}  // namespace sim
+
+namespace {
+
+using sim::KernelPath;
+using testing_fields::cells;
+using Field = std::vector<std::int16_t>;
+using Picture = std::vector<std::uint8_t>;
+
+void setTeamSize(int threads) {
+#ifdef _OPENMP
+    omp_set_num_threads(threads);
+#else
+    (void)threads;
+#endif
+}
+
+int teamSize() {
+#ifdef _OPENMP
+    return omp_get_max_threads();
+#else
+    return 1;
+#endif
+}
+
+// Heights spread evenly over -amplitude .. amplitude: small amplitudes give the slopes of a
+// calm surface (sources on the neighbouring rows and columns), large ones sources anywhere.
+Field fieldWithin(int width, int height, int amplitude, testing_fields::Random& random) {
+    Field field(cells(width, height));
+    for (auto& h : field)
+        h = static_cast<std::int16_t>(random.below(2 * amplitude + 1) - amplitude);
+    return field;
+}
+
+// Widths around the vector widths of every path (8 and 16 pixels, 16 and 32 heights), the
+// near-row window (twice the pixel vector) and the 512-pixel chunks of the refraction
+// (interiors of 512 + 6 and 1024 + 4 leave a short last chunk), plus odd shapes and the
+// picture's sizes.
+const std::pair<int, int> SHAPES[] = {
+    {1, 1},   {1, 7},   {7, 1},   {2, 2},    {3, 5},   {9, 4},   {10, 3},    {11, 6},
+    {15, 8},  {16, 5},  {17, 9},  {18, 3},   {19, 4},  {31, 6},  {32, 7},    {33, 5},
+    {34, 4},  {35, 3},  {63, 4},  {64, 5},   {65, 6},  {17, 33}, {33, 17},   {100, 37},
+    {513, 9}, {514, 4}, {520, 6}, {1030, 3}, {40, 40}, {2, 50},  {512, 512}, {640, 480}};
+
+const int AMPLITUDES[] = {1, 6, 12, 40, 300, 32767};
+
+class Kernels : public ::testing::TestWithParam<KernelPath> {
+  protected:
+    void SetUp() override {
+        if (!sim::kernelPathSupported(GetParam())) {
+            GTEST_SKIP() << "this processor has no " << sim::kernelPathName(GetParam());
+        }
+        ASSERT_TRUE(sim::forceKernelPath(GetParam()));
+        // One thread unless a test says otherwise: on a busy machine every parallel call
+        // can wait a time slice for its team, and these tests make thousands of calls.
+        setTeamSize(1);
+    }
+    void TearDown() override {
+        sim::forceKernelPath(sim::bestKernelPath());
+        setTeamSize(defaultTeamSize);
+    }
+
+    const int defaultTeamSize = teamSize();
+
+    static void expectSameStep(const Field& latest, const Field& previous, int w, int h,
+                               const std::string& what) {
+        Field produced = previous;
+        Field expected = previous;
+        sim::waveStep(latest.data(), produced.data(), w, h);
+        reference::waveStep(latest.data(), expected.data(), w, h);
+        ASSERT_EQ(produced, expected) << what;
+    }
+
+    // The output starts as random bytes, so a fourth byte written anywhere shows.
+    static void expectSameRefraction(const Field& field, const Picture& source, int w, int h,
+                                     testing_fields::Random& random, const std::string& what) {
+        Picture produced = testing_fields::randomPicture(w, h, random);
+        Picture expected = produced;
+        imaging::refract(field.data(), source.data(), produced.data(), w, h);
+        reference::refract(field.data(), source.data(), expected.data(), w, h);
+        ASSERT_EQ(produced, expected) << what;
+    }
+};
+
+TEST_P(Kernels, WaveStepMatchesTheReferenceOnEveryShapeAndSlope) {
+    testing_fields::Random random{101};
+    for (const auto& [w, h] : SHAPES) {
+        for (const int amplitude : AMPLITUDES) {
+            const Field latest = fieldWithin(w, h, amplitude, random);
+            const Field previous = fieldWithin(w, h, amplitude, random);
+            expectSameStep(latest, previous, w, h,
+                           std::to_string(w) + " x " + std::to_string(h) + " within " +
+                               std::to_string(amplitude));
+        }
+    }
+}
+
+TEST_P(Kernels, WaveStepWrapsTheExtremeSums) {
+    // Four neighbours at one extreme and the cell at the other: every carry and wrap of
+    // the 16-bit halving at once, in every lane and at the edge columns.
+    for (const auto& [w, h] : {std::pair{37, 5}, std::pair{70, 3}}) {
+        for (const std::int16_t high : {std::int16_t{32767}, std::int16_t{-32768}}) {
+            for (const std::int16_t cell :
+                 {std::int16_t{-32768}, std::int16_t{32767}, std::int16_t{-1}, std::int16_t{0}}) {
+                expectSameStep(Field(cells(w, h), high), Field(cells(w, h), cell), w, h,
+                               std::to_string(high) + " around " + std::to_string(cell));
+            }
+        }
+    }
+}
+
+TEST_P(Kernels, RefractionMatchesTheReferenceOnEveryShapeAndSlope) {
+    testing_fields::Random random{202};
+    for (const auto& [w, h] : SHAPES) {
+        const Picture source = testing_fields::randomPicture(w, h, random);
+        for (const int amplitude : AMPLITUDES) {
+            expectSameRefraction(fieldWithin(w, h, amplitude, random), source, w, h, random,
+                                 std::to_string(w) + " x " + std::to_string(h) + " within " +
+                                     std::to_string(amplitude));
+        }
+    }
+}
+
+TEST_P(Kernels, RefractionReadsExactlyWhereTheMirrorAndTheWrapMeet) {
+    // Every fourth pixel of a row (or column) gets the slope that takes it exactly to
+    // `target`: -size - 1, -size, -1, 0, size - 1, size, 2 * size or 2 * size + 1; the
+    // pixels between get other slopes of the same size.
+    const int w = 40, h = 36;
+    testing_fields::Random random{303};
+    const Picture source = testing_fields::randomPicture(w, h, random);
+    const auto targets = [](int size) {
+        return std::vector<int>{-size - 1, -size, -1, 0, size - 1, size, 2 * size, 2 * size + 1};
+    };
+    for (const int target : targets(w)) {
+        Field field(cells(w, h), 0);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 3; x < w; x += 4) {  // dx at x + 1 is F[x] - F[x + 2] = F[x]
+                field[reference::at(x, y, w)] = static_cast<std::int16_t>(target - (x + 1));
+            }
+        }
+        expectSameRefraction(field, source, w, h, random, "column " + std::to_string(target));
+    }
+    for (const int target : targets(h)) {
+        Field field(cells(w, h), 0);
+        for (int y = 3; y < h; y += 4) {
+            for (int x = 0; x < w; ++x) {
+                field[reference::at(x, y, w)] = static_cast<std::int16_t>(target - (y + 1));
+            }
+        }
+        expectSameRefraction(field, source, w, h, random, "row " + std::to_string(target));
+    }
+}
+
+// Production and reference stepped side by side on a rainy surface, with a drop of +-32767
+// now and then, and every step's surface and refracted picture compared.
+void expectSameRainyRun(int w, int h, int steps, std::uint64_t seed) {
+    testing_fields::Random random{seed};
+    Field latest(cells(w, h), 0), previous(cells(w, h), 0);
+    Field expectedLatest = latest, expectedPrevious = previous;
+    const Picture source = testing_fields::randomPicture(w, h, random);
+    Picture output(cells(w, h) * 4, 0x5A), expectedOutput = output;
+    auto drop = [&](int amplitude) {
+        const auto i = reference::at(random.below(w), random.below(h), w);
+        latest[i] = static_cast<std::int16_t>(latest[i] + amplitude);
+        expectedLatest[i] = latest[i];
+    };
+    for (int i = 0; i < 5; ++i) drop(100 + random.below(250));
+    for (int step = 0; step < steps; ++step) {
+        sim::waveStep(latest.data(), previous.data(), w, h);
+        reference::waveStep(expectedLatest.data(), expectedPrevious.data(), w, h);
+        ASSERT_EQ(previous, expectedPrevious) << "surface after step " << step;
+        imaging::refract(previous.data(), source.data(), output.data(), w, h);
+        reference::refract(expectedPrevious.data(), source.data(), expectedOutput.data(), w, h);
+        ASSERT_EQ(output, expectedOutput) << "picture after step " << step;
+        latest.swap(previous);
+        expectedLatest.swap(expectedPrevious);
+        for (int i = 0; i < 4; ++i) drop(100 + random.below(250));
+        if (random.below(50) == 0) drop(random.below(2) ? 32767 : -32767);
+    }
+}
+
+TEST_P(Kernels, RainyRunsMatchTheReferenceStepByStep) {
+    expectSameRainyRun(640, 480, 200, 404);
+    expectSameRainyRun(100, 37, 400, 405);
+    expectSameRainyRun(33, 17, 400, 406);
+}
+
+TEST_P(Kernels, EveryTeamSizeGivesTheSameSurfaceAndPicture) {
+    for (const int threads : {1, 2, 3, 8}) {
+        setTeamSize(threads);
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        // 257 and 7 rows split unevenly among every team; with 8 threads some get none.
+        expectSameRainyRun(300, 257, 40, 500 + static_cast<std::uint64_t>(threads));
+        expectSameRainyRun(65, 7, 100, 600 + static_cast<std::uint64_t>(threads));
+    }
+}
+
+std::string pathName(const ::testing::TestParamInfo<KernelPath>& path) {
+    return sim::kernelPathName(path.param);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, Kernels, ::testing::ValuesIn(sim::ALL_KERNEL_PATHS), pathName);
+
+TEST(KernelDispatch, RefusesAPathTheProcessorLacksAndKeepsTheActiveOne) {
+    const KernelPath best = sim::bestKernelPath();
+    EXPECT_TRUE(sim::kernelPathSupported(best));
+    EXPECT_TRUE(sim::kernelPathSupported(KernelPath::Portable));
+    ASSERT_TRUE(sim::forceKernelPath(KernelPath::Portable));
+    EXPECT_EQ(sim::activeKernelPath(), KernelPath::Portable);
+    for (const KernelPath path : sim::ALL_KERNEL_PATHS) {
+        const KernelPath before = sim::activeKernelPath();
+        EXPECT_EQ(sim::forceKernelPath(path), sim::kernelPathSupported(path));
+        EXPECT_EQ(sim::activeKernelPath(), sim::kernelPathSupported(path) ? path : before);
+    }
+    EXPECT_FALSE(sim::forceKernelPath(static_cast<KernelPath>(99)));
+    sim::forceKernelPath(best);
+    EXPECT_EQ(sim::activeKernelPath(), best);
+}
+
+}  // namespace
