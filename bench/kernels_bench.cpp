@@ -96,7 +96,7 @@ void runRefraction(benchmark::State& state, Scene& scene, bool reference) {
     const int side = scene.side;
     std::vector<std::uint8_t> output(scene.cells() * 4, 0);
     std::size_t next = 0;
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         const Field& surface = scene.surfaces[next];
         next = (next + 1) % scene.surfaces.size();
         if (reference) {
@@ -112,7 +112,7 @@ void runSteps(benchmark::State& state, Scene& scene, bool reference, bool refrac
     const int side = scene.side;
     Field latest = scene.latest, previous = scene.previous;
     std::vector<std::uint8_t> output(scene.cells() * 4, 0);
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
         if (reference) {
             reference::waveStep(latest.data(), previous.data(), side, side);
         } else {

@@ -80,6 +80,7 @@ void refractRow(const rows::RefractionRow& r, rows::RefractionInterior interior)
 
 }  // namespace
 
+// NOLINTNEXTLINE(readability-non-const-parameter): each row of `output` is written
 void refract(const std::int16_t* field, const std::uint8_t* source, std::uint8_t* output, int width,
              int height) {
     if (width <= 0 || height <= 0) return;

@@ -9,7 +9,9 @@
 #include "sim/simd_vectors.hpp"
 
 namespace simd {
-namespace {
+// Internal linkage on purpose: this header is compiled once per instruction set, and no
+// copy built for wide instructions may stand in for another at link time.
+namespace {  // NOLINT(cert-dcl59-cpp)
 
 using imaging::rows::RefractionRow;
 
@@ -92,7 +94,7 @@ template <class V>
     constexpr int LANES = V::PIXEL_LANES;
     const std::uint8_t* window = r.sourceRow + static_cast<std::size_t>(base) * 4;
     const auto read = [&](const std::uint8_t* p) {
-        return V::permute2(V::load(p), V::load(p + LANES * 4), column);
+        return V::permute2(V::load(p), V::load(p + static_cast<std::ptrdiff_t>(LANES) * 4), column);
     };
     auto pixels = read(window);
     pixels = V::select(V::equal(dy, V::set32(-1)), read(window - r.rowBytes), pixels);
@@ -119,7 +121,7 @@ template <class V>
 //  2. the queue, a vector at a time: coordinates mirrored and wrapped, pixels gathered;
 //  3. every vector: its near-row pixels with the gathered ones expanded into the other
 //     lanes, shaded and stored.
-constexpr int CHUNK_PIXELS = 512;
+constexpr int CHUNK_PIXELS = 512;  // NOLINT(misc-definitions-in-headers)
 
 template <class V>
 struct Chunk {

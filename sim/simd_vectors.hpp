@@ -24,7 +24,9 @@
 #include <cstdint>
 
 namespace simd {
-namespace {
+// Internal linkage on purpose: this header is compiled once per instruction set, and no
+// copy built for wide instructions may stand in for another at link time.
+namespace {  // NOLINT(cert-dcl59-cpp)
 
 // The shared vocabulary of both structs:
 //   Vec         a register of HEIGHT_LANES int16 or PIXEL_LANES int32 / RGBA pixel lanes
@@ -56,7 +58,8 @@ constexpr LanePermutations makeLanePermutations() {
     }
     return table;
 }
-constexpr LanePermutations LANE_PERMUTATIONS = makeLanePermutations();
+constexpr LanePermutations LANE_PERMUTATIONS =  // NOLINT(misc-definitions-in-headers)
+    makeLanePermutations();
 #endif
 
 #if defined(__AVX2__)

@@ -49,6 +49,7 @@ void waveRow(const rows::WaveRow& r, rows::WaveInterior interior) {
 
 }  // namespace
 
+// NOLINTNEXTLINE(readability-non-const-parameter): each row of `previous` is written
 void waveStep(const std::int16_t* latest, std::int16_t* previous, int width, int height) {
     if (width <= 0 || height <= 0) return;
     const rows::WaveInterior interior = interiorFor(activeKernelPath());

@@ -9,7 +9,9 @@
 #include "sim/wave_rows.hpp"
 
 namespace simd {
-namespace {
+// Internal linkage on purpose: this header is compiled once per instruction set, and no
+// copy built for wide instructions may stand in for another at link time.
+namespace {  // NOLINT(cert-dcl59-cpp)
 
 // The new heights of the cells x .. x + HEIGHT_LANES - 1 of the row.
 //
