@@ -22,7 +22,10 @@ fi
 grep -q 'clang-tidy' build/ci/clang-tidy.log || { cat build/ci/clang-tidy.log; exit 1; }
 
 echo "== cppcheck"
+# Its style checks are left to clang-tidy; the real-window tests are left out because this
+# cppcheck cannot parse std::chrono literals (an internal error, not a finding).
 cppcheck --quiet --error-exitcode=1 --inline-suppr --std=c++20 --language=c++ \
-    --enable=warning,style,performance,portability --suppress=missingIncludeSystem \
+    --library=googletest --enable=warning,performance,portability \
+    --suppress=missingIncludeSystem -i tests/e2e \
     -I . -I tests app sim imaging common tests fuzz bench tools
 echo "static checks: no findings"

@@ -19,6 +19,8 @@ void waveStep(const std::int16_t* latest, std::int16_t* previous, int width, int
 // The rule for one cell: half the sum of the four neighbours less the cell's previous
 // height, wrapped to 16 bits, then damped by a thirty-second (shift rounds towards -inf).
 inline std::int16_t nextHeight(std::int32_t neighbourSum, std::int16_t previous) {
+    // C++20 defines >> on negative values as an arithmetic shift, which the rule wants.
+    // cppcheck-suppress shiftNegativeLHS
     const auto v = static_cast<std::int16_t>((neighbourSum >> 1) - previous);
     return static_cast<std::int16_t>(v - (v >> 5));
 }
