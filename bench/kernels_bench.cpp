@@ -1,7 +1,10 @@
 // kernels_bench.cpp: times the wave step, the refraction and the whole step (both) on
-// rainy surfaces, the reference kernels against the program's on each instruction-set path.
+// rainy surfaces, the reference kernels against the program's on each vector target, and a
+// memory copy of the bytes a whole step moves, for the bandwidth it cannot beat.
 //
-// Names read KERNEL/SIDE/IMPLEMENTATION[/threads:N]; `cells` counts field cells per second.
+// Names read KERNEL/SIDE/IMPLEMENTATION[/threads:N], IMPLEMENTATION being `reference`, a
+// vector target's name in lower case, or `memcpy`; `cells` counts field cells per second.
+// The JSON context names the processor and its targets, best first.
 // An iteration of the whole step does what the program does per step: wave step,
 // refraction of the new surface, swap of the fields and four raindrops; the wave step alone
 // leaves out the refraction. The refraction alone takes the surfaces of successive steps in
@@ -9,22 +12,22 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
+#include "common/vector_targets.hpp"
 #include "imaging/refraction_kernel.hpp"
-#include "reference_kernels.hpp"
-#include "sim/kernel_dispatch.hpp"
 #include "sim/wave_kernel.hpp"
-#include "test_fields.hpp"
+#include "tests/support/reference_kernels.hpp"
+#include "tests/support/team_size.hpp"
+#include "tests/support/test_fields.hpp"
 
 namespace {
 
@@ -76,20 +79,25 @@ Scene& sceneOfSide(int side) {
     return scene;
 }
 
-enum class Kernel { Wave, Refraction, Step };
+enum class Kernel { Wave, Refraction, Step, Copy };
 
 struct Implementation {
     bool reference;
-    sim::KernelPath path;  // for the program's kernels
+    std::int64_t target;  // for the program's kernels
     int threads;
 };
 
-void setTeamSize(int threads) {
-#ifdef _OPENMP
-    omp_set_num_threads(threads);
-#else
-    (void)threads;
-#endif
+// A whole step reads the two fields and the source picture and writes the new field and the
+// output picture: 2 + 2 + 2 + 4 + 4 bytes a cell. Copying half of that moves as many bytes.
+constexpr std::size_t BYTES_MOVED_PER_CELL = 14;
+
+void runCopy(benchmark::State& state, const Scene& scene) {
+    const std::size_t bytes = scene.cells() * BYTES_MOVED_PER_CELL / 2;
+    std::vector<std::uint8_t> from(bytes, 1), to(bytes, 0);
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::ClobberMemory();
+    }
 }
 
 void runRefraction(benchmark::State& state, Scene& scene, bool reference) {
@@ -131,16 +139,38 @@ void runSteps(benchmark::State& state, Scene& scene, bool reference, bool refrac
 
 void run(benchmark::State& state, Kernel kernel, int side, Implementation implementation) {
     Scene& scene = sceneOfSide(side);
-    setTeamSize(implementation.threads);
-    sim::forceKernelPath(implementation.path);
-    if (kernel == Kernel::Refraction) {
+    testing_fields::setTeamSize(implementation.threads);
+    if (!implementation.reference && !common::useVectorTarget(implementation.target)) {
+        state.SkipWithError("this processor lacks the target");
+        return;
+    }
+    if (kernel == Kernel::Copy) {
+        runCopy(state, scene);
+    } else if (kernel == Kernel::Refraction) {
         runRefraction(state, scene, implementation.reference);
     } else {
         runSteps(state, scene, implementation.reference, kernel == Kernel::Step);
     }
     state.counters["cells"] = benchmark::Counter(static_cast<double>(scene.cells()),
                                                  benchmark::Counter::kIsIterationInvariantRate);
-    sim::forceKernelPath(sim::bestKernelPath());
+    common::useBestVectorTarget();
+}
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The processor's model name as Linux reports it, for the results' context.
+std::string processorName() {
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    for (std::string line; std::getline(cpuinfo, line);) {
+        const auto colon = line.find(':');
+        if (line.rfind("model name", 0) == 0 && colon != std::string::npos) {
+            return line.substr(line.find_first_not_of(" \t", colon + 1));
+        }
+    }
+    return "unknown processor";
 }
 
 void registerAll() {
@@ -156,21 +186,29 @@ void registerAll() {
             ->Unit(benchmark::kMicrosecond)
             ->UseRealTime();
     };
+    std::string targetNames;
+    for (const std::int64_t target : common::vectorTargets()) {
+        if (!targetNames.empty()) targetNames += ' ';
+        targetNames += lowerCase(common::vectorTargetName(target));
+    }
+    benchmark::AddCustomContext("processor", processorName());
+    benchmark::AddCustomContext("targets", targetNames);
+
+    for (const int side : SIDES) {
+        add("copy/" + std::to_string(side) + "/memcpy", Kernel::Copy, side, {true, 0, 1});
+    }
     for (const auto& [kernel, kernelName] : kernels) {
         for (const int side : SIDES) {
             const std::string prefix = std::string(kernelName) + "/" + std::to_string(side) + "/";
             // The reference is one plain loop: threads would not change it.
-            add(prefix + "reference", kernel, side, {true, sim::KernelPath::Portable, 1});
-            for (const sim::KernelPath path : sim::ALL_KERNEL_PATHS) {
-                if (!sim::kernelPathSupported(path)) continue;
+            add(prefix + "reference", kernel, side, {true, 0, 1});
+            for (const std::int64_t target : common::vectorTargets()) {
                 for (const int threads : teams) {
-                    // Every path on one thread; the best one on the whole team too.
-                    if (threads > 1 && path != sim::bestKernelPath()) continue;
-                    std::string name = prefix + sim::kernelPathName(path);
+                    std::string name = prefix + lowerCase(common::vectorTargetName(target));
 #ifdef _OPENMP
                     name += "/threads:" + std::to_string(threads);
 #endif
-                    add(name, kernel, side, {false, path, threads});
+                    add(name, kernel, side, {false, target, threads});
                 }
             }
         }

@@ -2,24 +2,22 @@
 // fuzzer-chosen sizes, heights (full int16 range), pictures and numbers of steps.
 
 #include <cstdlib>
-#include <iterator>
 #include <vector>
 
+#include "common/vector_targets.hpp"
 #include "fuzz_input.hpp"
 #include "imaging/refraction_kernel.hpp"
-#include "reference_kernels.hpp"
-#include "sim/kernel_dispatch.hpp"
 #include "sim/wave_kernel.hpp"
+#include "tests/support/reference_kernels.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput in{data, size};
     const int width = 1 + in.take<std::uint16_t>() % 1100;
     const int height = 1 + in.take<std::uint8_t>() % 40;
     const int steps = 1 + in.take<std::uint8_t>() % 4;
-    // Any path the processor has; a path it lacks is refused and the last one stays.
-    const auto path =
-        sim::ALL_KERNEL_PATHS[in.take<std::uint8_t>() % std::size(sim::ALL_KERNEL_PATHS)];
-    sim::forceKernelPath(path);
+    // Any vector target the processor has.
+    const auto targets = common::vectorTargets();
+    common::useVectorTarget(targets[in.take<std::uint8_t>() % targets.size()]);
     const auto cells = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
 
     std::vector<std::int16_t> latest(cells), previous(cells);

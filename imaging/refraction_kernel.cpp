@@ -1,50 +1,141 @@
-// refraction_kernel.cpp: the refraction: rows shared among threads, the wrap-around edge
-// columns handled here, and the interior of each row given to the kernel of the active path.
+// refraction_kernel.cpp: the refraction: rows shared among threads, and each row computed
+// with the vectors of the active target (common/vector_targets.hpp). Highway compiles the
+// code between HWY_BEFORE_NAMESPACE and HWY_AFTER_NAMESPACE once for every target.
 
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "imaging/refraction_kernel.cpp"
 #include "imaging/refraction_kernel.hpp"
+
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "imaging/refraction_rows.hpp"
+
+HWY_BEFORE_NAMESPACE();
+namespace imaging::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET == HWY_SCALAR
+
+// A vector of one lane has nothing to add to the rule itself.
+void refractRow(const rows::RefractionRow& r) {
+    rows::refractEdges(r);
+    rows::refractInteriorByRule(r, 1, r.width - 1);
+}
+
+#else
+
+using Pixels = hn::ScalableTag<std::int32_t>;  // one lane per pixel, its four bytes
+using Offsets = hn::Vec<Pixels>;
+
+// The source offsets of displaced coordinates (columns, rows), by the full rule (mirror
+// below 0, wrap at the far edge, any number of times) for the lanes not `inside` the
+// picture. Rare on a real surface (near the edges, or after a huge drop), so out of line.
+[[gnu::noinline]] Offsets offsetsByRule(const rows::RefractionRow& r, Offsets columns,
+                                        Offsets rowsBelow, Offsets offsets,
+                                        hn::Mask<Pixels> inside) {
+    const Pixels d;
+    constexpr std::size_t MAX_LANES = hn::MaxLanes(Pixels());
+    HWY_ALIGN std::int32_t lanes[4][MAX_LANES];
+    hn::Store(offsets, d, lanes[0]);
+    hn::Store(columns, d, lanes[1]);
+    hn::Store(rowsBelow, d, lanes[2]);
+    hn::Store(hn::VecFromMask(d, inside), d, lanes[3]);
+    for (std::size_t i = 0; i < hn::Lanes(d); ++i) {
+        if (lanes[3][i] == 0) {
+            lanes[0][i] = static_cast<std::int32_t>(
+                rows::sourcePixel(r.width, r.height, lanes[1][i], lanes[2][i]));
+        }
+    }
+    return hn::Load(d, lanes[0]);
+}
+
+// Heights from `row` on, one per 32-bit lane.
+HWY_INLINE Offsets heightsAt(const std::int16_t* row) {
+    return hn::PromoteTo(Pixels(), hn::LoadU(hn::Rebind<std::int16_t, Pixels>(), row));
+}
+
+// Output pixels x .. x + Lanes - 1 of the row, none of them an edge pixel. `laneIndex` is
+// 0, 1, 2, ...; `colourBytes` selects bytes 0..2 of every pixel.
+HWY_INLINE void refractPixels(const rows::RefractionRow& r, int x, Offsets laneIndex,
+                              hn::Mask<hn::Repartition<std::uint8_t, Pixels> > colourBytes) {
+    const Pixels d;
+    const hn::RebindToUnsigned<Pixels> du;
+    const hn::Repartition<std::uint8_t, Pixels> bytes;
+    const auto i = static_cast<std::size_t>(x);
+    const auto dx = hn::Sub(heightsAt(r.row + i - 1), heightsAt(r.row + i + 1));
+    const auto dy = hn::Sub(heightsAt(r.below + i), heightsAt(r.above + i));
+
+    // Nearly every source lies inside the picture, where it needs neither mirror nor wrap:
+    // one unsigned comparison per coordinate finds those, for the whole vector at once.
+    const auto columns = hn::Add(hn::Add(hn::Set(d, x), laneIndex), dx);
+    const auto sourceRows = hn::Add(hn::Set(d, r.y), dy);
+    const auto inside = hn::And(
+        hn::Lt(hn::BitCast(du, columns), hn::Set(du, static_cast<std::uint32_t>(r.width))),
+        hn::Lt(hn::BitCast(du, sourceRows), hn::Set(du, static_cast<std::uint32_t>(r.height))));
+    auto offsets = hn::Add(hn::Mul(sourceRows, hn::Set(d, r.width)), columns);
+    if (HWY_UNLIKELY(!hn::AllTrue(du, inside))) {
+        offsets = offsetsByRule(r, columns, sourceRows, offsets, hn::RebindMask(d, inside));
+    }
+    // The picture's pixels are 4-byte groups: one 32-bit lane reads all of a pixel.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
+    const auto* sourcePixels = reinterpret_cast<const std::int32_t*>(r.source);
+    const auto pixels = hn::BitCast(bytes, hn::GatherIndex(d, sourcePixels, offsets));
+
+    // Shading by dx within 0..255: the slope clamped to -255..255 splits into a part to add
+    // and a part to subtract (one of them 0), each a saturating byte operation on bytes 0..2.
+    const auto slope = hn::Min(hn::Max(dx, hn::Set(d, -255)), hn::Set(d, 255));
+    const auto lighter = hn::Max(slope, hn::Zero(d));
+    const auto darker = hn::Sub(lighter, slope);
+    const auto toColourBytes = hn::Set(d, 0x010101);
+    const auto shaded = hn::SaturatedSub(
+        hn::SaturatedAdd(pixels, hn::BitCast(bytes, hn::Mul(lighter, toColourBytes))),
+        hn::BitCast(bytes, hn::Mul(darker, toColourBytes)));
+
+    std::uint8_t* out = r.out + i * 4;
+#if HWY_ARCH_X86 && HWY_TARGET > HWY_AVX3
+    // x86 before AVX-512 has no byte-masked store (Highway would store byte by byte): the
+    // fourth bytes are read and stored back as they were. Each row belongs to one thread.
+    hn::StoreU(hn::IfThenElse(colourBytes, shaded, hn::LoadU(bytes, out)), bytes, out);
+#else
+    hn::BlendedStore(shaded, colourBytes, bytes, out);
+#endif
+}
+
+void refractRow(const rows::RefractionRow& r) {
+    const Pixels d;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    rows::refractEdges(r);
+    if (r.width - 2 < lanes) {
+        rows::refractInteriorByRule(r, 1, r.width - 1);
+        return;
+    }
+    const auto laneIndex = hn::Iota(d, 0);  // made once: Iota goes through memory
+    // Bytes FF FF FF 00 in every pixel (little-endian lanes).
+    const hn::Repartition<std::uint8_t, Pixels> bytes;
+    const auto colourBytes = hn::MaskFromVec(hn::BitCast(bytes, hn::Set(d, 0x00FFFFFF)));
+    // The last vector ends at the last interior pixel and overlaps the one before it; the
+    // output is not an input, so the overlap is simply written twice with the same values.
+    const int last = r.width - 1 - lanes;
+    for (int x = 1; x < last; x += lanes) refractPixels(r, x, laneIndex, colourBytes);
+    refractPixels(r, last, laneIndex, colourBytes);
+}
+
+#endif  // HWY_TARGET == HWY_SCALAR
+
+}  // namespace imaging::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
 
 #include <cstddef>
 #include <cstdint>
 
-#include "imaging/refraction_rows.hpp"
-#include "sim/kernel_dispatch.hpp"
+#include "common/vector_targets.hpp"
 
 namespace imaging {
 
-namespace rows {
-
-std::size_t sourcePixel(int width, int height, std::int64_t column, std::int64_t row) {
-    return static_cast<std::size_t>(sourceCoordinate(row, height)) *
-               static_cast<std::size_t>(width) +
-           static_cast<std::size_t>(sourceCoordinate(column, width));
-}
-
-}  // namespace rows
-
-namespace {
-
-// Output pixel x, whose horizontal neighbours are the columns xLeft and xRight.
-void refractPixel(const rows::RefractionRow& r, int x, int xLeft, int xRight) {
-    const int dx = r.row[xLeft] - r.row[xRight];
-    const int dy = r.below[x] - r.above[x];
-    const std::uint8_t* from =
-        r.source +
-        rows::sourcePixel(r.width, r.height, std::int64_t{x} + dx, std::int64_t{r.y} + dy) * 4;
-    std::uint8_t* to = r.out + static_cast<std::size_t>(x) * 4;
-    to[0] = shade(from[0], dx);
-    to[1] = shade(from[1], dx);
-    to[2] = shade(from[2], dx);
-}
-
-}  // namespace
-
-namespace rows {
-
-void refractInteriorPortable(const RefractionRow& r) {
-    for (int x = 1; x < r.width - 1; ++x) refractPixel(r, x, x - 1, x + 1);
-}
-
-}  // namespace rows
+HWY_EXPORT(refractRow);
 
 namespace {
 
@@ -57,25 +148,9 @@ bool fitsVectorLanes(int width, int height) {
            height + LARGEST_SLOPE <= LANE_LIMIT;
 }
 
-rows::RefractionInterior interiorFor(sim::KernelPath path, int width, int height) {
-    if (!fitsVectorLanes(width, height)) return rows::refractInteriorPortable;
-    switch (path) {
-#if defined(__x86_64__) || defined(__i386__)
-        case sim::KernelPath::Avx2:
-            return rows::refractInteriorAvx2;
-        case sim::KernelPath::Avx512:
-            return rows::refractInteriorAvx512;
-#endif
-        default:
-            return rows::refractInteriorPortable;
-    }
-}
-
-void refractRow(const rows::RefractionRow& r, rows::RefractionInterior interior) {
-    const int last = r.width - 1;
-    refractPixel(r, 0, last, r.width == 1 ? 0 : 1);
-    interior(r);
-    if (last > 0) refractPixel(r, last, last - 1, 0);
+void refractRowByRule(const rows::RefractionRow& r) {
+    rows::refractEdges(r);
+    rows::refractInteriorByRule(r, 1, r.width - 1);
 }
 
 }  // namespace
@@ -84,22 +159,21 @@ void refractRow(const rows::RefractionRow& r, rows::RefractionInterior interior)
 void refract(const std::int16_t* field, const std::uint8_t* source, std::uint8_t* output, int width,
              int height) {
     if (width <= 0 || height <= 0) return;
-    const rows::RefractionInterior interior = interiorFor(sim::activeKernelPath(), width, height);
+    common::chooseVectorTarget();
+    const auto rowKernel =
+        fitsVectorLanes(width, height) ? &HWY_DYNAMIC_DISPATCH(refractRow) : &refractRowByRule;
     const auto stride = static_cast<std::size_t>(width);
 #pragma omp parallel for schedule(static)
     for (int y = 0; y < height; ++y) {
         const int yBelow = y == 0 ? height - 1 : y - 1;
         const int yAbove = y == height - 1 ? 0 : y + 1;
-        const rows::RefractionRow r{field + static_cast<std::size_t>(y) * stride,
-                                    field + static_cast<std::size_t>(yBelow) * stride,
-                                    field + static_cast<std::size_t>(yAbove) * stride,
-                                    source,
-                                    output + static_cast<std::size_t>(y) * stride * 4,
-                                    y,
-                                    width,
-                                    height};
-        refractRow(r, interior);
+        rowKernel({field + static_cast<std::size_t>(y) * stride,
+                   field + static_cast<std::size_t>(yBelow) * stride,
+                   field + static_cast<std::size_t>(yAbove) * stride, source,
+                   output + static_cast<std::size_t>(y) * stride * 4, y, width, height});
     }
 }
 
 }  // namespace imaging
+
+#endif  // HWY_ONCE

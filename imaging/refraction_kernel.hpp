@@ -11,10 +11,10 @@
 namespace imaging {
 
 // Every output pixel is the source pixel displaced by the field's local slope and lightened
-// or darkened by its horizontal slope. The fourth byte of `output` keeps its value (the AVX2
-// path, having no fast byte-masked store, stores it back as it read it).
-// Rows are shared among the OpenMP team in the parallel build; the instruction set that
-// runs them (sim/kernel_dispatch.hpp) changes the speed, never the result.
+// or darkened by its horizontal slope. The fourth byte of `output` keeps its value (x86
+// targets before AVX-512, having no byte-masked store, store it back as they read it).
+// Rows are shared among the OpenMP team in the parallel build; the vector target that runs
+// them (common/vector_targets.hpp) changes the speed, never the result.
 void refract(const std::int16_t* field, const std::uint8_t* source, std::uint8_t* output, int width,
              int height);
 

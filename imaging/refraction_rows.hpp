@@ -1,9 +1,12 @@
-// refraction_rows.hpp: one row of the refraction as refraction_kernel.cpp hands it to the
-// row kernels of each instruction set, and those kernels' entry points.
+// refraction_rows.hpp: one row of the refraction, and the rule applied to it pixel by pixel.
+// The vector kernels (refraction_kernel.cpp) take the interior of wide rows; this does the
+// rest, and the rare pixels whose source lies beyond an edge.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "imaging/refraction_kernel.hpp"
 
 namespace imaging::rows {
 
@@ -23,15 +26,35 @@ struct RefractionRow {
 // The source pixel (row-major index) at a displaced column and row (a pixel's coordinates
 // plus its slopes), mirrored and wrapped into the picture: the full rule, for any slope
 // and any picture size.
-std::size_t sourcePixel(int width, int height, std::int64_t column, std::int64_t row);
+inline std::size_t sourcePixel(int width, int height, std::int64_t column, std::int64_t row) {
+    return static_cast<std::size_t>(sourceCoordinate(row, height)) *
+               static_cast<std::size_t>(width) +
+           static_cast<std::size_t>(sourceCoordinate(column, width));
+}
 
-// The interior columns 1 .. width - 2 of a row, whose neighbours need no wrapping. A row
-// too narrow for a path's vectors goes the portable way. The vector paths index the
-// source with 32-bit lanes: the caller picks them only for pictures of fewer than 2^31
-// pixels whose sides leave room for any slope (see refraction_kernel.cpp).
-using RefractionInterior = void (*)(const RefractionRow& r);
-void refractInteriorPortable(const RefractionRow& r);
-void refractInteriorAvx2(const RefractionRow& r);
-void refractInteriorAvx512(const RefractionRow& r);
+// Output pixel x, whose horizontal neighbours are the columns xLeft and xRight. The fourth
+// byte is left as it is.
+inline void refractPixel(const RefractionRow& r, int x, int xLeft, int xRight) {
+    const int dx = r.row[xLeft] - r.row[xRight];
+    const int dy = r.below[x] - r.above[x];
+    const std::uint8_t* from =
+        r.source + sourcePixel(r.width, r.height, std::int64_t{x} + dx, std::int64_t{r.y} + dy) * 4;
+    std::uint8_t* to = r.out + static_cast<std::size_t>(x) * 4;
+    to[0] = shade(from[0], dx);
+    to[1] = shade(from[1], dx);
+    to[2] = shade(from[2], dx);
+}
+
+// The columns first .. last - 1, none of them an edge column.
+inline void refractInteriorByRule(const RefractionRow& r, int first, int last) {
+    for (int x = first; x < last; ++x) refractPixel(r, x, x - 1, x + 1);
+}
+
+// The two edge columns, whose horizontal neighbours wrap round the row.
+inline void refractEdges(const RefractionRow& r) {
+    const int last = r.width - 1;
+    refractPixel(r, 0, last, r.width == 1 ? 0 : 1);
+    if (last > 0) refractPixel(r, last, last - 1, 0);
+}
 
 }  // namespace imaging::rows

@@ -3,7 +3,7 @@
 # present. Usage: scripts/install-deps.sh [run|test]  (default: test, which needs more).
 set -euo pipefail
 
-need=(cmake g++ make pkg-config freeglut3-dev libgl-dev libgl1-mesa-dri libpng-dev)
+need=(cmake g++ make pkg-config freeglut3-dev libgl-dev libgl1-mesa-dri libpng-dev libhwy-dev)
 if [ "${1:-test}" = test ]; then
     # Tests: GoogleTest, Google Benchmark, and a real X server with software OpenGL,
     # driven through Xlib with the XTest (pointer) and MIT-SHM (capture) extensions.

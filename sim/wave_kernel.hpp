@@ -12,8 +12,8 @@ namespace sim {
 
 // One wave step: every cell of `previous` is overwritten with the new surface computed
 // from the four neighbours in `latest` and the cell's own value in `previous`.
-// Rows are shared among the OpenMP team in the parallel build; the instruction set that
-// runs them (sim/kernel_dispatch.hpp) changes the speed, never the result.
+// Rows are shared among the OpenMP team in the parallel build; the vector target that runs
+// them (common/vector_targets.hpp) changes the speed, never the result.
 void waveStep(const std::int16_t* latest, std::int16_t* previous, int width, int height);
 
 // The rule for one cell: half the sum of the four neighbours less the cell's previous

@@ -1,8 +1,10 @@
-// wave_rows.hpp: one row of the wave step as wave_kernel.cpp hands it to the row kernels
-// of each instruction set, and those kernels' entry points.
+// wave_rows.hpp: one row of the wave step, and the rule applied to it cell by cell. The
+// vector kernels (wave_kernel.cpp) take the interior of wide rows; this does the rest.
 #pragma once
 
 #include <cstdint>
+
+#include "sim/wave_kernel.hpp"
 
 namespace sim::rows {
 
@@ -16,12 +18,22 @@ struct WaveRow {
     int width;
 };
 
-// The interior columns 1 .. width - 2 of a row, whose neighbours need no wrapping. Each
-// writes exactly those cells and reads `out` only at the cell it writes; a row too narrow
-// for a path's vectors goes the portable way.
-using WaveInterior = void (*)(const WaveRow& r);
-void waveInteriorPortable(const WaveRow& r);
-void waveInteriorAvx2(const WaveRow& r);
-void waveInteriorAvx512(const WaveRow& r);
+// Cell x, whose left and right neighbours are the columns xLeft and xRight.
+inline void waveCell(const WaveRow& r, int x, int xLeft, int xRight) {
+    r.out[x] = nextHeight(r.row[xLeft] + r.row[xRight] + r.below[x] + r.above[x], r.out[x]);
+}
+
+// The columns first .. last - 1, none of them an edge column.
+inline void waveInteriorByRule(const WaveRow& r, int first, int last) {
+    for (int x = first; x < last; ++x) waveCell(r, x, x - 1, x + 1);
+}
+
+// The two edge columns, whose neighbours wrap round the row (a row of one cell is its own
+// left and right neighbour).
+inline void waveEdges(const WaveRow& r) {
+    const int last = r.width - 1;
+    waveCell(r, 0, last, r.width == 1 ? 0 : 1);
+    if (last > 0) waveCell(r, last, last - 1, 0);
+}
 
 }  // namespace sim::rows

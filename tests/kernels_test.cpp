@@ -3,51 +3,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
+#include "common/vector_targets.hpp"
 #include "imaging/refraction_kernel.hpp"
-#include "reference_kernels.hpp"
-#include "sim/kernel_dispatch.hpp"
 #include "sim/wave_kernel.hpp"
-#include "test_fields.hpp"
-
-namespace sim {
-// Test names and failure messages show the path by name.
-void PrintTo(KernelPath path, std::ostream* os) {
-    *os << kernelPathName(path);
-}
-}  // namespace sim
+#include "tests/support/on_every_target.hpp"
+#include "tests/support/reference_kernels.hpp"
+#include "tests/support/test_fields.hpp"
 
 namespace {
 
-using sim::KernelPath;
 using testing_fields::cells;
+using testing_fields::setTeamSize;
 using Field = std::vector<std::int16_t>;
 using Picture = std::vector<std::uint8_t>;
-
-void setTeamSize(int threads) {
-#ifdef _OPENMP
-    omp_set_num_threads(threads);
-#else
-    (void)threads;
-#endif
-}
-
-int teamSize() {
-#ifdef _OPENMP
-    return omp_get_max_threads();
-#else
-    return 1;
-#endif
-}
 
 // Heights spread evenly over -amplitude .. amplitude: small amplitudes give the slopes of a
 // calm surface (sources on the neighbouring rows and columns), large ones sources anywhere.
@@ -58,36 +32,20 @@ Field fieldWithin(int width, int height, int amplitude, testing_fields::Random& 
     return field;
 }
 
-// Widths around the vector widths of every path (8 and 16 pixels, 16 and 32 heights), the
-// near-row window (twice the pixel vector) and the 512-pixel chunks of the refraction
-// (interiors of 512 + 6 and 1024 + 4 leave a short last chunk), plus odd shapes and the
-// picture's sizes.
+// Widths around the vector widths of every target (4, 8 and 16 pixels; 8, 16 and 32
+// heights; up to 64 pixels on the widest SVE), with interiors one short of, equal to and one
+// past a whole number of vectors, plus odd shapes and the picture's sizes.
 const std::pair<int, int> SHAPES[] = {
     {1, 1},   {1, 7},   {7, 1},   {2, 2},    {3, 5},   {9, 4},   {10, 3},    {11, 6},
     {15, 8},  {16, 5},  {17, 9},  {18, 3},   {19, 4},  {31, 6},  {32, 7},    {33, 5},
     {34, 4},  {35, 3},  {63, 4},  {64, 5},   {65, 6},  {17, 33}, {33, 17},   {100, 37},
-    {513, 9}, {514, 4}, {520, 6}, {1030, 3}, {40, 40}, {2, 50},  {512, 512}, {640, 480}};
+    {513, 9}, {514, 4}, {520, 6}, {1030, 3}, {40, 40}, {2, 50},  {512, 512}, {640, 480},
+    {66, 3},  {67, 2},  {129, 3}, {130, 2},  {131, 3}};
 
 const int AMPLITUDES[] = {1, 6, 12, 40, 300, 32767};
 
-class Kernels : public ::testing::TestWithParam<KernelPath> {
+class Kernels : public testing_fields::OnEveryTarget {
   protected:
-    void SetUp() override {
-        if (!sim::kernelPathSupported(GetParam())) {
-            GTEST_SKIP() << "this processor has no " << sim::kernelPathName(GetParam());
-        }
-        ASSERT_TRUE(sim::forceKernelPath(GetParam()));
-        // One thread unless a test says otherwise: on a busy machine every parallel call
-        // can wait a time slice for its team, and these tests make thousands of calls.
-        setTeamSize(1);
-    }
-    void TearDown() override {
-        sim::forceKernelPath(sim::bestKernelPath());
-        setTeamSize(defaultTeamSize);
-    }
-
-    const int defaultTeamSize = teamSize();
-
     static void expectSameStep(const Field& latest, const Field& previous, int w, int h,
                                const std::string& what) {
         Field produced = previous;
@@ -221,26 +179,30 @@ TEST_P(Kernels, EveryTeamSizeGivesTheSameSurfaceAndPicture) {
     }
 }
 
-std::string pathName(const ::testing::TestParamInfo<KernelPath>& path) {
-    return sim::kernelPathName(path.param);
-}
+RAVELLE_ON_EVERY_TARGET(Kernels);
 
-INSTANTIATE_TEST_SUITE_P(Paths, Kernels, ::testing::ValuesIn(sim::ALL_KERNEL_PATHS), pathName);
+TEST(VectorTargets, OffersScalarAndRefusesWhatTheProcessorLacks) {
+    const std::vector<std::int64_t> targets = common::vectorTargets();
+    ASSERT_FALSE(targets.empty());
+    EXPECT_TRUE(std::is_sorted(targets.begin(), targets.end())) << "best first";
+    EXPECT_EQ(std::string(common::vectorTargetName(targets.back())), "SCALAR");
+    const std::int64_t best = targets.front();
+    EXPECT_EQ(common::activeVectorTarget(), best);
 
-TEST(KernelDispatch, RefusesAPathTheProcessorLacksAndKeepsTheActiveOne) {
-    const KernelPath best = sim::bestKernelPath();
-    EXPECT_TRUE(sim::kernelPathSupported(best));
-    EXPECT_TRUE(sim::kernelPathSupported(KernelPath::Portable));
-    ASSERT_TRUE(sim::forceKernelPath(KernelPath::Portable));
-    EXPECT_EQ(sim::activeKernelPath(), KernelPath::Portable);
-    for (const KernelPath path : sim::ALL_KERNEL_PATHS) {
-        const KernelPath before = sim::activeKernelPath();
-        EXPECT_EQ(sim::forceKernelPath(path), sim::kernelPathSupported(path));
-        EXPECT_EQ(sim::activeKernelPath(), sim::kernelPathSupported(path) ? path : before);
+    ASSERT_TRUE(common::useVectorTarget(targets.back()));
+    EXPECT_EQ(common::activeVectorTarget(), targets.back());
+    // A target the processor lacks (or that is not compiled in) leaves the choice alone.
+    for (int bit = 0; bit < 63; ++bit) {
+        const std::int64_t target = std::int64_t{1} << bit;
+        if (std::find(targets.begin(), targets.end(), target) != targets.end()) continue;
+        EXPECT_FALSE(common::useVectorTarget(target)) << common::vectorTargetName(target);
+        EXPECT_EQ(common::activeVectorTarget(), targets.back());
     }
-    EXPECT_FALSE(sim::forceKernelPath(static_cast<KernelPath>(99)));
-    sim::forceKernelPath(best);
-    EXPECT_EQ(sim::activeKernelPath(), best);
+    EXPECT_FALSE(common::useVectorTarget(0));
+    EXPECT_FALSE(common::useVectorTarget(-1));
+    common::useBestVectorTarget();
+    EXPECT_EQ(common::activeVectorTarget(), best);
+    EXPECT_EQ(common::vectorTargets(), targets) << "forcing a target changes nothing found";
 }
 
 }  // namespace

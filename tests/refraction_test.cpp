@@ -5,23 +5,27 @@
 #include <vector>
 
 #include "imaging/refraction_kernel.hpp"
-#include "reference_kernels.hpp"
-#include "test_fields.hpp"
+#include "tests/support/on_every_target.hpp"
+#include "tests/support/reference_kernels.hpp"
+#include "tests/support/test_fields.hpp"
 
 namespace {
 
 using testing_fields::cells;
 
 // A small picture whose every pixel tells where it came from: red is the column, green
-// the row (both offset from the clamping limits), blue a mix, fourth byte a sentinel.
-class Refraction : public ::testing::Test {
+// the row (both offset from the clamping limits), blue a mix, fourth byte a sentinel. It
+// is wide enough for the widest vectors to take the interior of its rows; every test runs
+// on every vector target.
+class Refraction : public testing_fields::OnEveryTarget {
   protected:
-    static constexpr int W = 16, H = 8;
+    static constexpr int W = 40, H = 8;
     std::vector<std::int16_t> field = std::vector<std::int16_t>(cells(W, H), 0);
     std::vector<std::uint8_t> source = std::vector<std::uint8_t>(cells(W, H) * 4);
     std::vector<std::uint8_t> output = std::vector<std::uint8_t>(cells(W, H) * 4, 0xAB);
 
     void SetUp() override {
+        OnEveryTarget::SetUp();
         for (int y = 0; y < H; ++y) {
             for (int x = 0; x < W; ++x) {
                 std::uint8_t* p = &source[reference::at(x, y, W) * 4];
@@ -38,7 +42,7 @@ class Refraction : public ::testing::Test {
     std::int16_t& height(int x, int y) { return field[reference::at(x, y, W)]; }
 };
 
-TEST_F(Refraction, FlatSurfaceShowsThePictureAndLeavesTheFourthByte) {
+TEST_P(Refraction, FlatSurfaceShowsThePictureAndLeavesTheFourthByte) {
     run();
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
@@ -48,7 +52,7 @@ TEST_F(Refraction, FlatSurfaceShowsThePictureAndLeavesTheFourthByte) {
     }
 }
 
-TEST_F(Refraction, PastTheLeftEdgeMirrorsAndPastTheRightEdgeWraps) {
+TEST_P(Refraction, PastTheLeftEdgeMirrorsAndPastTheRightEdgeWraps) {
     height(3, 4) = 5;      // dx at column 2 = F[1] - F[3] = -5: sx = -3 reads column 3
     height(W - 3, 2) = 7;  // dx at column W-2 = F[W-3] - F[W-1] = 7: sx = W+5 reads 5
     run();
@@ -56,7 +60,7 @@ TEST_F(Refraction, PastTheLeftEdgeMirrorsAndPastTheRightEdgeWraps) {
     EXPECT_EQ(out(W - 2, 2)[0], src(5, 2)[0] + 7);
 }
 
-TEST_F(Refraction, LongDisplacementsWrapAnyNumberOfTimes) {
+TEST_P(Refraction, LongDisplacementsWrapAnyNumberOfTimes) {
     height(W - 1, 5) = 2 * W + 3;  // dx at column 0 = 2W + 3: reads column 3
     height(0, 0) = -(3 * H + 2);   // dy at row 1 = F[0] - F[2] = -(3H + 2): sy = -3H - 1
     run();
@@ -68,7 +72,7 @@ TEST_F(Refraction, LongDisplacementsWrapAnyNumberOfTimes) {
     EXPECT_EQ(imaging::sourceCoordinate(-W, W), 0);
 }
 
-TEST_F(Refraction, ShadeClampsAtExactlyZeroAnd255) {
+TEST_P(Refraction, ShadeClampsAtExactlyZeroAnd255) {
     height(4, 3) = 1000;   // column 5 gets dx = 1000 (displaced, then shaded to 255)
     height(9, 3) = -1000;  // column 8 gets dx = 1000 too; column 10 gets dx = -1000
     run();
@@ -83,7 +87,7 @@ TEST_F(Refraction, ShadeClampsAtExactlyZeroAnd255) {
     EXPECT_EQ(imaging::shade(5, -4), 1);
 }
 
-TEST_F(Refraction, HorizontalSlopeShadesAllChannelsAlikeVerticalSlopeOnlyDisplaces) {
+TEST_P(Refraction, HorizontalSlopeShadesAllChannelsAlikeVerticalSlopeOnlyDisplaces) {
     height(6, 2) = 3;   // column 7, row 2: dx = 3, reads column 10
     height(12, 2) = 4;  // column 12: rows 1 and 3 get dy = 4 and -4, dx = 0
     run();
@@ -94,19 +98,21 @@ TEST_F(Refraction, HorizontalSlopeShadesAllChannelsAlikeVerticalSlopeOnlyDisplac
     }
 }
 
-TEST(RefractionShapes, MatchesTheRuleOnEveryShape) {
+TEST_P(Refraction, MatchesTheRuleOnEveryShape) {
     testing_fields::Random random{11};
     const std::pair<int, int> sizes[] = {{1, 1},   {1, 7},   {7, 1},    {2, 2},   {3, 5},
                                          {17, 33}, {33, 17}, {100, 37}, {513, 9}, {64, 64}};
     for (const auto& [w, h] : sizes) {
-        const auto field = testing_fields::fullRangeField(w, h, random);
-        const auto source = testing_fields::randomPicture(w, h, random);
-        auto output = testing_fields::randomPicture(w, h, random);
-        auto expected = output;
-        imaging::refract(field.data(), source.data(), output.data(), w, h);
-        reference::refract(field.data(), source.data(), expected.data(), w, h);
-        EXPECT_EQ(output, expected) << w << " x " << h;
+        const auto surface = testing_fields::fullRangeField(w, h, random);
+        const auto picture = testing_fields::randomPicture(w, h, random);
+        auto produced = testing_fields::randomPicture(w, h, random);
+        auto expected = produced;
+        imaging::refract(surface.data(), picture.data(), produced.data(), w, h);
+        reference::refract(surface.data(), picture.data(), expected.data(), w, h);
+        EXPECT_EQ(produced, expected) << w << " x " << h;
     }
 }
+
+RAVELLE_ON_EVERY_TARGET(Refraction);
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "reference_kernels.hpp"
+#include "tests/support/reference_kernels.hpp"
 
 namespace testing_fields {
 
