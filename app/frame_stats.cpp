@@ -26,7 +26,7 @@ std::uint32_t readTickCounter() {
 #endif
 }
 
-bool countFrame(FrameStats& stats, std::int32_t now, char* title) {
+bool tallyFrame(FrameStats& stats, std::int32_t now, char* title) {
     ++stats.frameCount;
     if (!hasMoreThanPassed(now, stats.lastTitleTime, TITLE_INTERVAL_MS)) return false;
     std::snprintf(title, TITLE_CAPACITY, TITLE_FORMAT, PROGRAM_NAME, stats.stepTicks / 1000000.0,

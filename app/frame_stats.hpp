@@ -35,6 +35,6 @@ inline void endMeasure(FrameStats& stats, std::uint32_t counter) {
 
 // Counts one drawn frame. When more than TITLE_INTERVAL_MS have passed since the last title,
 // formats the new one into `title` (TITLE_CAPACITY bytes), restarts the count and returns true.
-bool countFrame(FrameStats& stats, std::int32_t now, char* title);
+bool tallyFrame(FrameStats& stats, std::int32_t now, char* title);
 
 }  // namespace app

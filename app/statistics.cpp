@@ -21,7 +21,7 @@ void endStepMeasure() {
 }
 
 void countFrame(std::int32_t now) {
-    if (countFrame(stats, now, title)) glutSetWindowTitle(title);
+    if (tallyFrame(stats, now, title)) glutSetWindowTitle(title);
 }
 
 }  // namespace app

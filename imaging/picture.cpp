@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "common/buffer.hpp"
 #include "common/fatal.hpp"
 #include "imaging/picture_decoder.hpp"
 #include "imaging/refraction_kernel.hpp"

@@ -5,7 +5,7 @@
 
 #include <png.h>
 
-#include "common/fatal.hpp"
+#include "common/buffer.hpp"
 
 namespace imaging {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "common/fatal.hpp"
+#include "common/buffer.hpp"
 
 namespace imaging {
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "common/buffer.hpp"
 #include "common/fatal.hpp"
 #include "imaging/picture.hpp"
 #include "sim/wave_kernel.hpp"

@@ -12,7 +12,7 @@ using app::FrameStats;
 
 std::string titleAfter(FrameStats& stats, std::int32_t now) {
     char title[app::TITLE_CAPACITY] = {};
-    EXPECT_TRUE(app::countFrame(stats, now, title));
+    EXPECT_TRUE(app::tallyFrame(stats, now, title));
     return title;
 }
 
@@ -37,7 +37,7 @@ TEST(Title, ShowsMillionsOfTicksToOneDecimalAndTheFrames) {
     app::endMeasure(stats, 7 + 12300000 + 34);
     for (int i = 0; i < 59; ++i) {
         char untouched[app::TITLE_CAPACITY] = "x";
-        EXPECT_FALSE(app::countFrame(stats, 1500, untouched));
+        EXPECT_FALSE(app::tallyFrame(stats, 1500, untouched));
         EXPECT_STREQ(untouched, "x");
     }
     EXPECT_EQ(titleAfter(stats, 2002), "Ravelle - Procedural Generaion: 12.3 MTicks - 60 FPS");
@@ -50,13 +50,13 @@ TEST(Title, ShowsMillionsOfTicksToOneDecimalAndTheFrames) {
 TEST(Title, IsRewrittenOnlyWhenMoreThanASecondHasPassed) {
     FrameStats stats;
     char title[app::TITLE_CAPACITY];
-    EXPECT_FALSE(app::countFrame(stats, 1000, title));  // exactly 1000 ms: not yet
+    EXPECT_FALSE(app::tallyFrame(stats, 1000, title));  // exactly 1000 ms: not yet
     EXPECT_EQ(stats.frameCount, 1);
-    EXPECT_TRUE(app::countFrame(stats, 1001, title));
+    EXPECT_TRUE(app::tallyFrame(stats, 1001, title));
     EXPECT_EQ(stats.frameCount, 0);
     EXPECT_EQ(stats.lastTitleTime, 1001);
-    EXPECT_FALSE(app::countFrame(stats, 2001, title));
-    EXPECT_TRUE(app::countFrame(stats, 2002, title));
+    EXPECT_FALSE(app::tallyFrame(stats, 2001, title));
+    EXPECT_TRUE(app::tallyFrame(stats, 2002, title));
     EXPECT_STREQ(title, "Ravelle - Procedural Generaion: 0.0 MTicks - 2 FPS");
 }
 

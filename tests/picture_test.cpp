@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "common/fatal.hpp"
+#include "common/buffer.hpp"
 #include "imaging/picture_decoder.hpp"
 #include "resources/embedded_picture.hpp"
 
