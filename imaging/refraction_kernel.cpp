@@ -55,20 +55,23 @@ HWY_INLINE Offsets heightsAt(const std::int16_t* row) {
     return hn::PromoteTo(Pixels(), hn::LoadU(hn::Rebind<std::int16_t, Pixels>(), row));
 }
 
-// Output pixels x .. x + Lanes - 1 of the row, none of them an edge pixel. `laneIndex` is
-// 0, 1, 2, ...; `colourBytes` selects bytes 0..2 of every pixel.
-HWY_INLINE void refractPixels(const rows::RefractionRow& r, int x, Offsets laneIndex,
-                              hn::Mask<hn::Repartition<std::uint8_t, Pixels> > colourBytes) {
+using Bytes = hn::Repartition<std::uint8_t, Pixels>;
+
+// Output pixels x .. x + Lanes - 1 of the row, none of them an edge pixel. `xs` holds x,
+// x + 1, ...; `colourBytes` selects bytes 0..2 of every pixel, and `spread` is the byte
+// shuffle that copies byte 0 of every pixel into its bytes 0..2 and clears byte 3.
+HWY_INLINE void refractPixels(const rows::RefractionRow& r, int x, Offsets xs,
+                              hn::Mask<Bytes> colourBytes, hn::Vec<Bytes> spread) {
     const Pixels d;
     const hn::RebindToUnsigned<Pixels> du;
-    const hn::Repartition<std::uint8_t, Pixels> bytes;
+    const Bytes bytes;
     const auto i = static_cast<std::size_t>(x);
     const auto dx = hn::Sub(heightsAt(r.row + i - 1), heightsAt(r.row + i + 1));
     const auto dy = hn::Sub(heightsAt(r.below + i), heightsAt(r.above + i));
 
     // Nearly every source lies inside the picture, where it needs neither mirror nor wrap:
     // one unsigned comparison per coordinate finds those, for the whole vector at once.
-    const auto columns = hn::Add(hn::Add(hn::Set(d, x), laneIndex), dx);
+    const auto columns = hn::Add(xs, dx);
     const auto sourceRows = hn::Add(hn::Set(d, r.y), dy);
     const auto inside = hn::And(
         hn::Lt(hn::BitCast(du, columns), hn::Set(du, static_cast<std::uint32_t>(r.width))),
@@ -87,10 +90,9 @@ HWY_INLINE void refractPixels(const rows::RefractionRow& r, int x, Offsets laneI
     const auto slope = hn::Min(hn::Max(dx, hn::Set(d, -255)), hn::Set(d, 255));
     const auto lighter = hn::Max(slope, hn::Zero(d));
     const auto darker = hn::Sub(lighter, slope);
-    const auto toColourBytes = hn::Set(d, 0x010101);
     const auto shaded = hn::SaturatedSub(
-        hn::SaturatedAdd(pixels, hn::BitCast(bytes, hn::Mul(lighter, toColourBytes))),
-        hn::BitCast(bytes, hn::Mul(darker, toColourBytes)));
+        hn::SaturatedAdd(pixels, hn::TableLookupBytesOr0(hn::BitCast(bytes, lighter), spread)),
+        hn::TableLookupBytesOr0(hn::BitCast(bytes, darker), spread));
 
     std::uint8_t* out = r.out + i * 4;
 #if HWY_ARCH_X86 && HWY_TARGET > HWY_AVX3
@@ -102,7 +104,11 @@ HWY_INLINE void refractPixels(const rows::RefractionRow& r, int x, Offsets laneI
 #endif
 }
 
-void refractRow(const rows::RefractionRow& r) {
+void refractRow(const rows::RefractionRow& row) {
+    // A copy of the row's pointers and sizes that no store can reach: the output is
+    // written through byte pointers, which may alias anything whose address is known, and
+    // would otherwise make the compiler reload every one of them after every store.
+    const rows::RefractionRow r = row;
     const Pixels d;
     const int lanes = static_cast<int>(hn::Lanes(d));
     rows::refractEdges(r);
@@ -112,13 +118,21 @@ void refractRow(const rows::RefractionRow& r) {
     }
     const auto laneIndex = hn::Iota(d, 0);  // made once: Iota goes through memory
     // Bytes FF FF FF 00 in every pixel (little-endian lanes).
-    const hn::Repartition<std::uint8_t, Pixels> bytes;
+    const Bytes bytes;
     const auto colourBytes = hn::MaskFromVec(hn::BitCast(bytes, hn::Set(d, 0x00FFFFFF)));
+    // Shuffles work within 128-bit blocks: the pattern for four pixels, in every block.
+    alignas(16) static constexpr std::uint8_t SPREAD[16] = {0, 0, 0, 0x80, 4,  4,  4,  0x80,
+                                                            8, 8, 8, 0x80, 12, 12, 12, 0x80};
+    const auto spread = hn::LoadDup128(bytes, SPREAD);
     // The last vector ends at the last interior pixel and overlaps the one before it; the
     // output is not an input, so the overlap is simply written twice with the same values.
     const int last = r.width - 1 - lanes;
-    for (int x = 1; x < last; x += lanes) refractPixels(r, x, laneIndex, colourBytes);
-    refractPixels(r, last, laneIndex, colourBytes);
+    auto xs = hn::Add(hn::Set(d, 1), laneIndex);
+    for (int x = 1; x < last; x += lanes) {
+        refractPixels(r, x, xs, colourBytes, spread);
+        xs = hn::Add(xs, hn::Set(d, lanes));
+    }
+    refractPixels(r, last, hn::Add(hn::Set(d, last), laneIndex), colourBytes, spread);
 }
 
 #endif  // HWY_TARGET == HWY_SCALAR
