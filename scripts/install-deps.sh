@@ -8,6 +8,8 @@ if [ "${1:-test}" = test ]; then
     # Tests: GoogleTest, Google Benchmark, and a real X server with software OpenGL,
     # driven through Xlib with the XTest (pointer) and MIT-SHM (capture) extensions.
     need+=(libgtest-dev libbenchmark-dev xvfb xauth libx11-dev libxext-dev libxtst-dev)
+    # The README's animation (libwebp's encoder, muxer and decoder) and speed chart.
+    need+=(libwebp-dev python3-matplotlib)
     # Hardening: libFuzzer and the sanitizers with clang, OpenMP for clang, static analysis.
     need+=(clang libclang-rt-14-dev libomp-dev clang-tidy clang-format cppcheck)
 fi

@@ -376,6 +376,11 @@ void Session::movePointer(int x, int y) {
     XFlush(display_);
 }
 
+void Session::pressButton(unsigned button, bool down) {
+    XTestFakeButtonEvent(display_, button, down ? True : False, CurrentTime);
+    XFlush(display_);
+}
+
 std::pair<int, int> Session::pointer() {
     Window root = 0;
     Window child = 0;

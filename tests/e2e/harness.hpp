@@ -135,6 +135,8 @@ class Session {
     void requestClose();
     // Moves the pointer to window pixel (x, y) through XTest.
     void movePointer(int x, int y);
+    // Presses (`down`) or releases pointer button `button` (1 is the left one) through XTest.
+    void pressButton(unsigned button, bool down);
     // Where the server has the pointer, in window pixels.
     std::pair<int, int> pointer();
     // How often the program wrote its title during `period` from now.
