@@ -3,11 +3,11 @@
 # present. Usage: scripts/install-deps.sh [run|test]  (default: test, which needs more).
 set -euo pipefail
 
-need=(cmake g++ make pkg-config freeglut3-dev libgl-dev libgl1-mesa-dri libpng-dev)
+need=(cmake g++ make pkg-config freeglut3-dev libgl-dev libgl1-mesa-dri libpng-dev libx11-dev)
 if [ "${1:-test}" = test ]; then
     # Tests: GoogleTest, Google Benchmark, and a real X server with software OpenGL,
     # driven through Xlib with the XTest (pointer) and MIT-SHM (capture) extensions.
-    need+=(libgtest-dev libbenchmark-dev xvfb xauth libx11-dev libxext-dev libxtst-dev)
+    need+=(libgtest-dev libbenchmark-dev xvfb xauth libxext-dev libxtst-dev)
     # Hardening: libFuzzer and the sanitizers with clang, OpenMP for clang, static analysis.
     need+=(clang libclang-rt-14-dev libomp-dev clang-tidy clang-format cppcheck)
 fi
