@@ -10,6 +10,11 @@ namespace app {
 // Window callbacks (frame_loop.cpp).
 void onReshape(int width, int height);
 void onDisplay();
+// Frames are requested only while the window can be seen: hidden (unmapped, minimised) or
+// fully covered, it requests none and the process sleeps until the window shows again.
+void onWindowStatus(int status);
+// Makes the idle callback request a new frame whenever the event queue is empty.
+void requestFrames();
 
 // Pointer motion, with or without a button held (pointer.cpp).
 void onPointerMotion(int x, int y);

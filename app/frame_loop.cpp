@@ -1,5 +1,6 @@
 // frame_loop.cpp: the projection in window pixels and the frame loop: lay out, clear, step
-// the water when more than STEP_INTERVAL_MS have passed, draw the picture, swap, count.
+// the water when more than STEP_INTERVAL_MS have passed, draw the picture, swap, count; and
+// no frames at all while the window cannot be seen.
 
 #include <GL/freeglut.h>
 
@@ -55,6 +56,22 @@ void onReshape(int width, int height) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glViewport(0, 0, width, height);
+}
+
+void requestFrames() {
+    glutIdleFunc(glutPostRedisplay);
+}
+
+void onWindowStatus(int status) {
+    if (status == GLUT_HIDDEN || status == GLUT_FULLY_COVERED) {
+        // No frame would be shown, so none is asked for; GLUT then waits for events.
+        glutIdleFunc(nullptr);
+    } else {
+        // The first frame back steps at once (more than the step interval has passed) and
+        // rewrites the title with the frames counted before the window was hidden.
+        requestFrames();
+        glutPostRedisplay();
+    }
 }
 
 void onDisplay() {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "app/callbacks.hpp"
+#include "app/display_loss.hpp"
 #include "app/shell.hpp"
 #include "imaging/texture.hpp"
 #include "sim/waves.hpp"
@@ -34,16 +35,18 @@ int main() {
     glutInitWindowSize(app::WINDOW_SIZE, app::WINDOW_SIZE);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
     glutCreateWindow(app::PROGRAM_NAME);
+    app::endCleanlyOnLostDisplay();
 
     glutReshapeFunc(app::onReshape);
     glutDisplayFunc(app::onDisplay);
+    glutWindowStatusFunc(app::onWindowStatus);
     glutMotionFunc(app::onPointerMotion);
     glutPassiveMotionFunc(app::onPointerMotion);
 
     imaging::initTexture();
     sim::initWaves();
 
-    glutIdleFunc(glutPostRedisplay);
+    app::requestFrames();
     glutMainLoop();
 
     imaging::releaseImaging();

@@ -3,11 +3,12 @@
 # present. Usage: scripts/install-deps.sh [run|test]  (default: test, which needs more).
 set -euo pipefail
 
-need=(cmake g++ make pkg-config freeglut3-dev libgl-dev libgl1-mesa-dri libpng-dev libhwy-dev)
+need=(cmake g++ make pkg-config freeglut3-dev libgl-dev libgl1-mesa-dri libpng-dev libhwy-dev
+      libx11-dev)
 if [ "${1:-test}" = test ]; then
     # Tests: GoogleTest, Google Benchmark, and a real X server with software OpenGL,
     # driven through Xlib with the XTest (pointer) and MIT-SHM (capture) extensions.
-    need+=(libgtest-dev libbenchmark-dev xvfb xauth libx11-dev libxext-dev libxtst-dev)
+    need+=(libgtest-dev libbenchmark-dev xvfb xauth libxext-dev libxtst-dev)
     # The README's animation (libwebp's encoder, muxer and decoder) and speed chart.
     need+=(libwebp-dev python3-matplotlib)
     # Hardening: libFuzzer and the sanitizers with clang, OpenMP for clang, static analysis.

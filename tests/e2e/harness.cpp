@@ -197,9 +197,11 @@ XServer::XServer() {
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) failSystem("pipe");
     const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     // No -br: the default root weave shows through wherever the program fails to draw.
+    // -noreset: a server that resets when its last client leaves refuses connections for a
+    // moment, and a program starting just then would fail to open the display.
     process_ = std::make_unique<Process>(
         std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", std::to_string(pipeFds[1]),
-                                 "-screen", "0", "1920x1080x24", "-nolisten", "tcp"},
+                                 "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"},
         environmentWithDisplay(""), devNull, pipeFds[1]);
     ::close(pipeFds[1]);
     ::close(devNull);
@@ -280,7 +282,8 @@ Frame ShmImage::grab(Window window) {
     return frame;
 }
 
-Session::Session(const std::string& program) : server_(std::make_unique<XServer>()) {
+Session::Session(const std::string& program, int programStderr)
+    : server_(std::make_unique<XServer>()) {
     display_ = XOpenDisplay(server_->display().c_str());
     if (display_ == nullptr) fail("cannot connect to Xvfb on " + server_->display());
     XSetErrorHandler(onXError);
@@ -295,7 +298,7 @@ Session::Session(const std::string& program) : server_(std::make_unique<XServer>
 
     started_ = Clock::now();
     program_ = std::make_unique<Process>(std::vector<std::string>{program},
-                                         environmentWithDisplay(server_->display()));
+                                         environmentWithDisplay(server_->display()), programStderr);
     const auto deadline = started_ + 15s;
     while (true) {
         if (const auto found = findProgramWindow(display_)) {
@@ -326,7 +329,13 @@ Session::Session(const std::string& program) : server_(std::make_unique<XServer>
 Session::~Session() {
     images_.clear();
     program_.reset();
-    XCloseDisplay(display_);
+    if (display_ != nullptr) XCloseDisplay(display_);
+    server_.reset();
+}
+
+void Session::killServer() {
+    images_.clear();
+    XCloseDisplay(std::exchange(display_, nullptr));
     server_.reset();
 }
 

@@ -109,8 +109,9 @@ struct Geometry {
 // The program under test with its window on a private X server.
 class Session {
   public:
-    // Starts the X server and `program`, and waits (up to 15 s) for its window.
-    explicit Session(const std::string& program);
+    // Starts the X server and `program`, and waits (up to 15 s) for its window. The program's
+    // stderr goes to `programStderr` when it is not -1.
+    explicit Session(const std::string& program, int programStderr = -1);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     ~Session();
@@ -153,6 +154,10 @@ class Session {
     // A capture of a frame drawn after this call: the picture changes with every wave step,
     // so a capture that differs from the one taken on entry was drawn afterwards.
     Frame freshCapture();
+
+    // Closes the harness's connection and kills the X server under the running program.
+    // Afterwards only process() may be used.
+    void killServer();
 
     // Nonzero when an X request failed since the last call; the code of the last failure.
     static int takeXError();
