@@ -1,4 +1,4 @@
-// frame_stats.cpp: the tick counter and the title's bookkeeping.
+// frame_stats.cpp: the title's bookkeeping.
 
 #include "app/frame_stats.hpp"
 
@@ -6,25 +6,7 @@
 
 #include "app/shell.hpp"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <x86intrin.h>
-#else
-#include <ctime>
-#endif
-
 namespace app {
-
-std::uint32_t readTickCounter() {
-#if defined(__x86_64__) || defined(__i386__)
-    return static_cast<std::uint32_t>(__rdtsc());
-#else
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const auto nanoseconds = static_cast<std::uint64_t>(now.tv_sec) * 1000000000u +
-                             static_cast<std::uint64_t>(now.tv_nsec);
-    return static_cast<std::uint32_t>(nanoseconds);
-#endif
-}
 
 bool tallyFrame(FrameStats& stats, std::int32_t now, char* title) {
     ++stats.frameCount;

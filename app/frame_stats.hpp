@@ -13,10 +13,6 @@ inline constexpr std::int32_t TITLE_INTERVAL_MS = 1000;
 inline constexpr std::size_t TITLE_CAPACITY = 255;  // bytes, terminator included
 inline constexpr const char* TITLE_FORMAT = "%s - Procedural Generaion: %.1f MTicks - %i FPS";
 
-// The low 32 bits of the processor's time-stamp counter (elsewhere a monotonic nanosecond
-// count, read the same way).
-std::uint32_t readTickCounter();
-
 struct FrameStats {
     std::int32_t stepTicks = 0;      // ticks of the last step, less TICK_OVERHEAD
     std::int32_t frameCount = 0;     // frames since the last title

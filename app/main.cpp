@@ -5,11 +5,11 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/callbacks.hpp"
 #include "app/display_loss.hpp"
 #include "app/shell.hpp"
+#include "common/fatal.hpp"
 #include "imaging/texture.hpp"
 #include "sim/waves.hpp"
 
@@ -17,10 +17,9 @@ namespace {
 
 // GLUT's fatal errors (no display, no usable visual) end the program with one clear line.
 void onGlutError(const char* format, va_list arguments) {
-    std::fputs("ravelle: ", stderr);
-    std::vfprintf(stderr, format, arguments);
-    std::fputs(" (a running X server and a usable DISPLAY are needed)\n", stderr);
-    std::exit(1);
+    char reason[256] = "";
+    std::vsnprintf(reason, sizeof reason, format, arguments);
+    common::fatal("%s (a running X server and a usable DISPLAY are needed)", reason);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "app/callbacks.hpp"
 #include "app/frame_stats.hpp"
+#include "app/tick_counter.hpp"
 
 namespace app {
 

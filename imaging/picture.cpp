@@ -9,9 +9,8 @@
 
 #include "common/buffer.hpp"
 #include "common/fatal.hpp"
-#include "imaging/picture_decoder.hpp"
+#include "imaging/picture_loader.hpp"
 #include "imaging/refraction_kernel.hpp"
-#include "resources/embedded_picture.hpp"
 
 namespace imaging {
 
@@ -29,8 +28,7 @@ PictureState state;
 
 void loadPicture() {
     DecodedPicture picture;
-    if (const char* problem =
-            decodePicture(resources::poolFloorPng, resources::poolFloorPngSize, picture)) {
+    if (const char* problem = loadEmbeddedPicture(picture)) {
         common::fatal("cannot decode the embedded pool-floor picture: %s", problem);
     }
     const std::size_t bytes =

@@ -4,7 +4,6 @@
 #include "sim/waves.hpp"
 
 #include <algorithm>
-#include <chrono>
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "common/buffer.hpp"
 #include "common/fatal.hpp"
 #include "imaging/picture.hpp"
+#include "sim/seed_clock.hpp"
 #include "sim/wave_kernel.hpp"
 
 namespace sim {
@@ -30,13 +30,6 @@ WaveState state;
 
 std::int16_t* latest() {
     return state.heights[state.phase ^ 1].get();
-}
-
-// The system's millisecond tick count, reduced to 32 bits, as the rain's seed.
-std::uint32_t millisecondTicks() {
-    const auto sinceBoot = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(sinceBoot).count());
 }
 
 }  // namespace

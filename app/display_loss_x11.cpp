@@ -1,12 +1,12 @@
-// display_loss.cpp: the Xlib error handlers. Every X error already ends the program (Xlib's
+// display_loss_x11.cpp: the Xlib error handlers. Every X error already ends the program (Xlib's
 // default handlers exit too); these say so in one line of the program's own.
-
-#include "app/display_loss.hpp"
 
 #include <X11/Xlib.h>
 
 #include <cstdio>
 #include <cstdlib>
+
+#include "app/display_loss.hpp"
 
 namespace app {
 
