@@ -1,11 +1,18 @@
-// display_loss.hpp: how the program ends when its X server or its window goes away while it
-// runs: one "ravelle: ..." line on stderr and exit status 1, instead of Xlib's own report.
+// display_loss.hpp: how the program ends when it cannot open its window, or when the display
+// or the window goes away while it runs: one "ravelle: ..." line, the platform's way, and
+// exit status 1, instead of the windowing system's own report. One file per platform
+// (display_loss_x11.cpp, ...), chosen by CMake.
 #pragma once
 
 namespace app {
 
-// Replaces Xlib's default handlers for a broken connection and for a failed request. Call
-// once the window exists: creating the OpenGL context sets and restores handlers of its own.
+// GLUT could not start (no display, no OpenGL): says what is missing on this platform,
+// with GLUT's own `reason`, and exits with status 1.
+[[noreturn]] void failToOpenWindow(const char* reason);
+
+// Replaces the windowing system's default handlers for a broken connection and for a failed
+// request. Call once the window exists: creating the OpenGL context sets and restores
+// handlers of its own.
 void endCleanlyOnLostDisplay();
 
 }  // namespace app

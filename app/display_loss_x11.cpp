@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/display_loss.hpp"
+#include "common/fatal.hpp"
 
 namespace app {
 
@@ -43,6 +44,10 @@ extern "C" int onRequestFailed(::Display* display, XErrorEvent* event) {
 }
 
 }  // namespace
+
+void failToOpenWindow(const char* reason) {
+    common::fatal("%s (a running X server and a usable DISPLAY are needed)", reason);
+}
 
 void endCleanlyOnLostDisplay() {
     XSetIOErrorHandler(onConnectionLost);

@@ -9,17 +9,16 @@
 #include "app/callbacks.hpp"
 #include "app/display_loss.hpp"
 #include "app/shell.hpp"
-#include "common/fatal.hpp"
 #include "imaging/texture.hpp"
 #include "sim/waves.hpp"
 
 namespace {
 
-// GLUT's fatal errors (no display, no usable visual) end the program with one clear line.
+// GLUT's fatal errors (no display, no OpenGL) end the program with one clear line.
 void onGlutError(const char* format, va_list arguments) {
     char reason[256] = "";
     std::vsnprintf(reason, sizeof reason, format, arguments);
-    common::fatal("%s (a running X server and a usable DISPLAY are needed)", reason);
+    app::failToOpenWindow(reason);
 }
 
 }  // namespace
