@@ -29,9 +29,11 @@ configure_and_build() {
     nice -n 10 cmake --build "$dir" -j 2
 }
 
-# The shared libraries a program needs, by soname, one a line.
+# The shared libraries a program needs, by soname, one a line. The dynamic loader is left
+# out: its name differs between architectures, and it is libc6's, like libc.so.6.
 needed() {
-    LC_ALL=C readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p' | sort
+    LC_ALL=C readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p' | grep -v '^ld-linux' |
+        sort
 }
 
 mkdir -p "$(dirname "$out")"
