@@ -18,11 +18,11 @@
 namespace {
 
 constexpr int SIZES[] = {16, 24, 32, 48, 64, 128, 256};
-constexpr int CROP = 256;         // the square of the picture the icon shows, in pixels
-constexpr int STEPS = 110;        // wave steps after the drop: the ring then spans most of CROP
-constexpr int DROP_RADIUS = 8;    // cells: a wide drop makes one smooth ring rather than a speckle
-constexpr int DROP_HEIGHT = 6000; // the drop's height at its centre
-constexpr double CORNER = 0.16;   // corner radius as a fraction of the icon's side
+constexpr int CROP = 256;          // the square of the picture the icon shows, in pixels
+constexpr int STEPS = 110;         // wave steps after the drop: the ring then spans most of CROP
+constexpr int DROP_RADIUS = 8;     // cells: a wide drop makes one smooth ring rather than a speckle
+constexpr int DROP_HEIGHT = 6000;  // the drop's height at its centre
+constexpr double CORNER = 0.16;    // corner radius as a fraction of the icon's side
 
 // The field after one round drop in the centre of a width x height picture has spread.
 std::vector<std::int16_t> rippledField(int width, int height) {
@@ -46,6 +46,13 @@ std::vector<std::int16_t> rippledField(int width, int height) {
     return latest;
 }
 
+// The first of the four bytes (or channels) of pixel (x, y) in a picture `width` pixels wide.
+std::size_t channelsAt(int x, int y, int width) {
+    return (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+            static_cast<std::size_t>(x)) *
+           4;
+}
+
 // RGBA, top row first.
 struct Image {
     int size = 0;
@@ -55,14 +62,14 @@ struct Image {
 // The CROP x CROP square around the picture's centre, turned top row first (the picture's
 // rows run from the bottom, as OpenGL wants them).
 Image centreSquare(const std::uint8_t* pixels, int width, int height) {
-    Image out{CROP, std::vector<double>(std::size_t{CROP} * CROP * 4)};
+    Image out{CROP, std::vector<double>(channelsAt(0, CROP, CROP))};
     const int x0 = (width - CROP) / 2;
     const int y0 = (height - CROP) / 2;
     for (int y = 0; y < CROP; ++y) {
         const int row = y0 + CROP - 1 - y;
         for (int x = 0; x < CROP; ++x) {
-            const std::uint8_t* p = pixels + (static_cast<std::size_t>(row) * width + x0 + x) * 4;
-            double* q = &out.rgba[(static_cast<std::size_t>(y) * CROP + x) * 4];
+            const std::uint8_t* p = pixels + channelsAt(x0 + x, row, width);
+            double* q = &out.rgba[channelsAt(x, y, CROP)];
             q[0] = p[0];
             q[1] = p[1];
             q[2] = p[2];
@@ -75,7 +82,7 @@ Image centreSquare(const std::uint8_t* pixels, int width, int height) {
 // Area-averaged resampling to size x size: every output pixel is the mean of the source area
 // it covers, partly covered source pixels weighted by the part they contribute.
 Image resample(const Image& in, int size) {
-    Image out{size, std::vector<double>(static_cast<std::size_t>(size) * size * 4, 0.0)};
+    Image out{size, std::vector<double>(channelsAt(0, size, size), 0.0)};
     const double scale = static_cast<double>(in.size) / size;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
@@ -88,12 +95,12 @@ Image resample(const Image& in, int size) {
                 for (int sx = static_cast<int>(sx0); sx < in.size && sx < sx0 + scale; ++sx) {
                     const double w =
                         wy * (std::min(sx + 1.0, sx0 + scale) - std::max<double>(sx, sx0));
-                    const double* p = &in.rgba[(static_cast<std::size_t>(sy) * in.size + sx) * 4];
+                    const double* p = &in.rgba[channelsAt(sx, sy, in.size)];
                     for (int c = 0; c < 4; ++c) sum[c] += w * p[c];
                     weight += w;
                 }
             }
-            double* q = &out.rgba[(static_cast<std::size_t>(y) * size + x) * 4];
+            double* q = &out.rgba[channelsAt(x, y, size)];
             for (int c = 0; c < 4; ++c) q[c] = sum[c] / weight;
         }
     }
@@ -108,13 +115,15 @@ void roundCorners(Image& image) {
         for (int x = 0; x < image.size; ++x) {
             int inside = 0;
             for (int s = 0; s < 16; ++s) {
-                const double px = x + (s % 4 + 0.5) / 4.0;
-                const double py = y + (s / 4 + 0.5) / 4.0;
+                const int column = s % 4;
+                const int row = s / 4;
+                const double px = x + (column + 0.5) / 4.0;
+                const double py = y + (row + 0.5) / 4.0;
                 const double dx = std::max(0.0, std::max(radius - px, px - (image.size - radius)));
                 const double dy = std::max(0.0, std::max(radius - py, py - (image.size - radius)));
                 inside += dx * dx + dy * dy <= radius * radius;
             }
-            image.rgba[(static_cast<std::size_t>(y) * image.size + x) * 4 + 3] *= inside / 16.0;
+            image.rgba[channelsAt(x, y, image.size) + 3] *= inside / 16.0;
         }
     }
 }
@@ -151,10 +160,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::vector<std::int16_t> field = rippledField(width, height);
-    std::vector<std::uint8_t> refracted(imaging::sourcePixels(),
-                                        imaging::sourcePixels() +
-                                            static_cast<std::size_t>(width) * height * 4);
-    imaging::refract(field.data(), imaging::sourcePixels(), refracted.data(), width, height);
+    const std::uint8_t* source = imaging::sourcePixels();
+    std::vector<std::uint8_t> refracted(source, source + channelsAt(0, height, width));
+    imaging::refract(field.data(), source, refracted.data(), width, height);
     const Image square = centreSquare(refracted.data(), width, height);
     imaging::releasePictures();
 
