@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Ravelle needs to build, run and test, skipping those already
-# present. Usage: scripts/install-deps.sh [run|test]  (default: test, which needs more).
+# present. Usage: scripts/install-deps.sh [run|release|test]  (default: test, which needs
+# the most; release adds what building the Debian packages needs to run).
 set -euo pipefail
 
 need=(cmake g++ make pkg-config freeglut3-dev libgl-dev libgl1-mesa-dri libpng-dev libhwy-dev
       libx11-dev)
+if [ "${1:-test}" != run ]; then
+    # The Debian packages: CPack's DEB generator runs dpkg-shlibdeps and file.
+    need+=(dpkg-dev file)
+fi
 if [ "${1:-test}" = test ]; then
+    # The package test: Debian's package, desktop-entry and metainfo checkers.
+    need+=(lintian desktop-file-utils appstream)
     # Tests: GoogleTest, Google Benchmark, and a real X server with software OpenGL,
     # driven through Xlib with the XTest (pointer) and MIT-SHM (capture) extensions.
     need+=(libgtest-dev libbenchmark-dev xvfb xauth libxext-dev libxtst-dev)

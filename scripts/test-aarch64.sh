@@ -5,8 +5,15 @@
 # Usage: scripts/test-aarch64.sh [X86_BUILD]   (as root, or with sudo, when packages are
 # missing). X86_BUILD, a built x86 build folder such as build/ci, adds a check that its
 # replay gives the same bytes as the aarch64 one.
+# scripts/test-aarch64.sh --sysroot-only installs the cross tools and unpacks the arm64
+# libraries, and stops there (scripts/build-deb.sh --arm64 builds the package with them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+sysroot_only=false
+if [ "${1:-}" = --sysroot-only ]; then
+    sysroot_only=true
+    shift
+fi
 x86_build=${1:-}
 case $(uname -m) in
     x86_64) ;;
@@ -87,6 +94,7 @@ if [ "$(cat "$sysroot/.packages" 2>/dev/null)" != "$stamp" ]; then
     rm -rf "$apt_root"
     echo "   arm64 packages: $((SECONDS - stage)) s"
 fi
+$sysroot_only && exit 0
 
 # --- The cross build: warnings are errors; no benchmark, no picture generator.
 echo "== aarch64: cross-building"

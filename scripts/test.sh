@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors, and runs every test:
 # unit tests of both builds, the cross-build replay, the real-window tests under Xvfb, the
-# aarch64 cross build under qemu, the static checks, the sanitizer run and the fuzzers.
+# installed Debian package, the aarch64 cross build under qemu, the static checks, the
+# sanitizer run and the fuzzers.
 # --quick stops after the ctest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,6 +11,7 @@ cmake --preset ci
 cmake --build --preset ci -j "$(nproc)"
 ctest --preset ci -j "$(nproc)"
 [ "${1:-}" = --quick ] && exit 0
+scripts/test-package.sh build/ci
 scripts/test-aarch64.sh build/ci
 scripts/static-checks.sh
 scripts/sanitize.sh

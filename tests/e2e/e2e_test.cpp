@@ -1,5 +1,6 @@
 // e2e_test.cpp: the real program (RAVELLE_PROGRAM) in a private Xvfb, seen from outside: its
 // window and title, the picture's place and colours, the ripples, the pointer, resize, close.
+// RAVELLE_PROGRAM_UNDER_TEST, when set, names another copy to test, such as an installed one.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <regex>
 #include <string>
@@ -21,7 +23,12 @@
 namespace e2e {
 namespace {
 
-const std::string PROGRAM = RAVELLE_PROGRAM;
+std::string programUnderTest() {
+    const char* other = std::getenv("RAVELLE_PROGRAM_UNDER_TEST");
+    return other != nullptr && *other != '\0' ? other : RAVELLE_PROGRAM;
+}
+
+const std::string PROGRAM = programUnderTest();
 constexpr auto TEST_LIMIT = 50s;  // the watchdog's, under CTest's timeout
 
 // Window pixels [x0, x1) x [y0, y1).
