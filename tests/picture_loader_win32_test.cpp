@@ -17,7 +17,7 @@
 
 namespace {
 
-int screenDepth() {
+int screenBitsPerPixel() {
     HDC screen = GetDC(nullptr);
     const int depth = GetDeviceCaps(screen, BITSPIXEL);
     ReleaseDC(nullptr, screen);
@@ -25,11 +25,11 @@ int screenDepth() {
 }
 
 TEST(BitmapResource, DecodesToThePixelsOfThePngAtTheDisplaysDepth) {
-    // The depth the test was started for, when it was: the point is an unlike display.
-    if (const char* expected = std::getenv("RAVELLE_EXPECT_SCREEN_DEPTH")) {
-        ASSERT_EQ(screenDepth(), std::stoi(expected)) << "the display is not at the asked depth";
+    // The display the test was started for, when it was: the point is an unlike display.
+    if (const char* expected = std::getenv("RAVELLE_EXPECT_BITS_PER_PIXEL")) {
+        ASSERT_EQ(screenBitsPerPixel(), std::stoi(expected)) << "the display is not at the asked depth";
     }
-    std::printf("display depth: %d bits per pixel\n", screenDepth());
+    std::printf("display: %d bits per pixel\n", screenBitsPerPixel());
 
     imaging::DecodedPicture picture;
     ASSERT_EQ(imaging::loadEmbeddedPicture(picture), nullptr);
