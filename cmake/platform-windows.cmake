@@ -20,16 +20,18 @@ add_custom_target(ravelle-picture-bitmap DEPENDS ${RAVELLE_GENERATED}/pool_floor
                                                  ${RAVELLE_GENERATED}/resources/expected_picture.hpp)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/ravelle.rc
                             PROPERTIES OBJECT_DEPENDS ${RAVELLE_GENERATED}/pool_floor.bmp)
-# Every executable that links the program's code carries the resource: a resource in a static
-# library would be left out by the linker, since no code refers to it by name.
-add_library(ravelle-picture-resource INTERFACE)
-target_sources(ravelle-picture-resource INTERFACE ${PROJECT_SOURCE_DIR}/resources/ravelle.rc)
-target_include_directories(ravelle-picture-resource INTERFACE ${RAVELLE_GENERATED})
-add_dependencies(ravelle-picture-resource ravelle-picture-bitmap)
+# Every executable that links the program's code carries the resource and the passive waiting
+# of OpenMP threads: in a static library the linker would leave both out, since no code refers
+# to them by name.
+add_library(ravelle-windows-executable INTERFACE)
+target_sources(ravelle-windows-executable INTERFACE ${PROJECT_SOURCE_DIR}/resources/ravelle.rc
+                                                    ${PROJECT_SOURCE_DIR}/app/wait_policy_win32.cpp)
+target_include_directories(ravelle-windows-executable INTERFACE ${RAVELLE_GENERATED})
+add_dependencies(ravelle-windows-executable ravelle-picture-bitmap)
 
 set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_win32.cpp sim/seed_clock_win32.cpp
                                   imaging/picture_loader_win32.cpp app/tick_counter_x86.cpp)
-set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-picture-resource gdi32 user32)
+set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-windows-executable gdi32 user32)
 set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_win32.cpp)
 # Static freeglut needs FREEGLUT_STATIC in its users and the system libraries it calls. -mwindows:
 # the GUI subsystem, so no console window opens; the C runtime still calls main().

@@ -55,16 +55,34 @@ fi
 tested=$(ctest --test-dir "$out/build" -N | grep -oE 'unit\.Targets/[^ ]+/[A-Z0-9_]+' |
     sed 's|.*/||' | sort -u | tr '\n' ' ')
 echo "   $(grep -oE '[0-9]+% tests passed.*' "$log"), $((SECONDS - started)) s;" \
-    "kernel tests on: $tested(targets this processor lacks skip)"
+    "kernel tests on every target this processor has: $tested"
 
 # --- The same drops give the same bytes as this machine's build.
 echo "== windows: replay fed the same drops against $linux_build"
 started=$SECONDS
 [ -f "$linux_build/CMakeCache.txt" ] || cmake --preset ci >/dev/null
-cmake --build "$linux_build" -j 2 --target ravelle-replay-portable >/dev/null
+cmake --build "$linux_build" -j 2 --target ravelle-replay-portable ravelle-e2e \
+    ravelle-e2e-serial >/dev/null
 "$linux_build/tests/ravelle-replay-portable" 600 2024 "$out/replay-linux.bin"
 wine "$out/build/tests/ravelle-replay-portable.exe" 600 2024 "$out/replay-windows.bin"
 cmp "$out/replay-linux.bin" "$out/replay-windows.bin"
 echo "   byte-identical, $((SECONDS - started)) s"
+
+# --- The real windows of both programs, driven by the Linux harness; it starts Wine with the
+# Windows program in each test's own X server.
+echo "== windows: real-window tests under Wine"
+for suffix in "" -serial; do
+    started=$SECONDS
+    log=$out/e2e$suffix.log
+    if ! RAVELLE_E2E_COMMAND="$(command -v wine) $out/build/ravelle$suffix.exe" \
+        "$linux_build/tests/e2e/ravelle-e2e$suffix" --gtest_filter='ProgramWindow.*' \
+        >"$log" 2>&1; then
+        grep -vE 'CreateDC failed|-display. parameter' "$log"
+        echo "windows: real-window tests of ravelle$suffix.exe failed"
+        exit 1
+    fi
+    echo "   ravelle$suffix.exe: $(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$')" \
+        "tests passed in $((SECONDS - started)) s"
+done
 
 echo "windows: all passed in $((SECONDS - stage_started)) s"

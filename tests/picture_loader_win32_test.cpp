@@ -27,7 +27,8 @@ int screenBitsPerPixel() {
 TEST(BitmapResource, DecodesToThePixelsOfThePngAtTheDisplaysDepth) {
     // The display the test was started for, when it was: the point is an unlike display.
     if (const char* expected = std::getenv("RAVELLE_EXPECT_BITS_PER_PIXEL")) {
-        ASSERT_EQ(screenBitsPerPixel(), std::stoi(expected)) << "the display is not at the asked depth";
+        ASSERT_EQ(screenBitsPerPixel(), std::stoi(expected))
+            << "the display is not at the asked depth";
     }
     std::printf("display: %d bits per pixel\n", screenBitsPerPixel());
 
