@@ -24,8 +24,12 @@ set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/ravelle.rc
 # of OpenMP threads: in a static library the linker would leave both out, since no code refers
 # to them by name.
 add_library(ravelle-windows-executable INTERFACE)
-target_sources(ravelle-windows-executable INTERFACE ${PROJECT_SOURCE_DIR}/resources/ravelle.rc
-                                                    ${PROJECT_SOURCE_DIR}/app/wait_policy_win32.cpp)
+# A test program that carries a picture of its own sets RAVELLE_OWN_PICTURE_RESOURCE.
+target_sources(
+  ravelle-windows-executable
+  INTERFACE
+    $<$<NOT:$<BOOL:$<TARGET_PROPERTY:RAVELLE_OWN_PICTURE_RESOURCE>>>:${PROJECT_SOURCE_DIR}/resources/ravelle.rc>
+    ${PROJECT_SOURCE_DIR}/app/wait_policy_win32.cpp)
 target_include_directories(ravelle-windows-executable INTERFACE ${RAVELLE_GENERATED})
 add_dependencies(ravelle-windows-executable ravelle-picture-bitmap)
 

@@ -33,7 +33,7 @@ const char* loadEmbeddedPicture(DecodedPicture& picture) {
     const Bitmap bitmap(static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
                                                         MAKEINTRESOURCEW(PICTURE_RESOURCE),
                                                         IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (!bitmap) return "the executable has no bitmap resource 104";
+    if (!bitmap) return "bitmap resource 104 is missing or not a bitmap";
     BITMAP shape{};
     if (GetObjectW(bitmap.get(), sizeof shape, &shape) == 0) return "the bitmap cannot be read";
     // A top-down bitmap reports a negative height in some versions of the system.

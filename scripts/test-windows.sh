@@ -13,7 +13,7 @@ out=$PWD/build/windows
 stage_started=$SECONDS
 
 scripts/build-windows.sh ravelle ravelle-serial ravelle-tests ravelle-tests-serial \
-    ravelle-replay ravelle-replay-serial ravelle-replay-portable
+    ravelle-replay ravelle-replay-serial ravelle-replay-portable ravelle-broken-picture
 
 export WINEPREFIX=$out/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # One private X server for everything that runs under Wine, and one persistent Wine server
@@ -62,7 +62,7 @@ echo "== windows: replay fed the same drops against $linux_build"
 started=$SECONDS
 [ -f "$linux_build/CMakeCache.txt" ] || cmake --preset ci >/dev/null
 cmake --build "$linux_build" -j 2 --target ravelle-replay-portable ravelle-e2e \
-    ravelle-e2e-serial >/dev/null
+    ravelle-e2e-serial ravelle-message-box-test >/dev/null
 "$linux_build/tests/ravelle-replay-portable" 600 2024 "$out/replay-linux.bin"
 wine "$out/build/tests/ravelle-replay-portable.exe" 600 2024 "$out/replay-windows.bin"
 cmp "$out/replay-linux.bin" "$out/replay-windows.bin"
@@ -84,5 +84,16 @@ for suffix in "" -serial; do
     echo "   ravelle$suffix.exe: $(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$')" \
         "tests passed in $((SECONDS - started)) s"
 done
+
+# A program that cannot start says why in a message box, and ends once it is closed.
+started=$SECONDS
+log=$out/message-box.log
+if ! RAVELLE_E2E_COMMAND="$(command -v wine) $out/build/tests/ravelle-broken-picture.exe" \
+    "$linux_build/tests/e2e/ravelle-message-box-test" >"$log" 2>&1; then
+    cat "$log"
+    echo "windows: the message-box test failed"
+    exit 1
+fi
+echo "   a fatal message in a message box, closed, status 1: passed in $((SECONDS - started)) s"
 
 echo "windows: all passed in $((SECONDS - stage_started)) s"

@@ -26,3 +26,13 @@ add_test(NAME openmp.user-wait-policy-kept COMMAND ravelle-replay 1 1 ${REPLAY_D
 set_tests_properties(openmp.user-wait-policy-kept
                      PROPERTIES ENVIRONMENT "OMP_DISPLAY_ENV=true;OMP_WAIT_POLICY=active"
                                 PASS_REGULAR_EXPRESSION "OMP_WAIT_POLICY = 'ACTIVE'")
+
+# The real program with bitmap 104 undecodable: scripts/test-windows.sh runs it under Wine with
+# the end-to-end harness, which sees the message box, closes it and checks the exit status.
+list(TRANSFORM RAVELLE_WINDOW_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/ OUTPUT_VARIABLE window_sources)
+add_executable(ravelle-broken-picture ${window_sources} broken_picture.rc)
+set_target_properties(ravelle-broken-picture PROPERTIES RAVELLE_OWN_PICTURE_RESOURCE ON)
+set_source_files_properties(broken_picture.rc PROPERTIES OBJECT_DEPENDS
+                                                         ${CMAKE_CURRENT_SOURCE_DIR}/broken_picture.bmp)
+target_link_libraries(ravelle-broken-picture PRIVATE ravelle-core-serial GLUT::GLUT OpenGL::GL
+                                                     ${RAVELLE_PLATFORM_WINDOW_LIBRARIES} ravelle-warnings)

@@ -1,5 +1,6 @@
 // e2e_test.cpp: the real program (RAVELLE_PROGRAM) in a private Xvfb, seen from outside: its
-// window and title, the picture's place and colours, the ripples, the pointer, resize, close.
+// window and title, the picture's place and colours, the ripples, the pointer (with and without
+// a button held), resize, close.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -307,6 +308,22 @@ TEST_F(ProgramWindow, PointerStirsTheWaterUnderIt) {
     const double rain = rainLevel({stirred.begin(), stirred.end() - 1});
     EXPECT_GT(stirred.back(), 2 * rain) << "stirred spot vs. the rain elsewhere";
     EXPECT_GT(stirred.back(), 2 * calm.back()) << "stirred spot vs. the same spot before";
+}
+
+TEST_F(ProgramWindow, PointerStirsTheWaterWithAButtonHeld) {
+    // A drag reaches the program through the motion callback, not the passive one.
+    constexpr Rect SPOT{520, 300, 540, 320};
+    std::vector<Rect> areas = areasFarFrom(SPOT);
+    areas.push_back(SPOT);
+    session().movePointer(SPOT.x0, SPOT.y0);
+    session().freshCapture();
+
+    session().pressButton(1, true);
+    const auto dragged = watch(session(), areas, 1800ms, stir(session(), SPOT));
+    session().pressButton(1, false);
+
+    const double rain = rainLevel({dragged.begin(), dragged.end() - 1});
+    EXPECT_GT(dragged.back(), 2 * rain) << "dragged-over spot vs. the rain elsewhere";
 }
 
 TEST_F(ProgramWindow, PointerOverTheBorderStirsNothing) {
