@@ -113,7 +113,7 @@ cases+=':ProgramWindow.ClosingTheWindowEndsTheProgram:NoDisplay.DisplayUnset'
 for program in ravelle ravelle-serial; do
     suffix=${program#ravelle}
     log=$work/e2e-$program.log
-    env -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT RAVELLE_PROGRAM_UNDER_TEST=/usr/bin/$program \
+    env -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT RAVELLE_E2E_COMMAND=/usr/bin/$program \
         "$build/tests/e2e/ravelle-e2e$suffix" --gtest_filter="$cases" >"$log" 2>&1 ||
         { cat "$log"; fail "/usr/bin/$program fails the real-window tests"; }
     echo "   /usr/bin/$program: $(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$')" \
@@ -128,7 +128,7 @@ omp_settings() {
 # In a real window, started with neither variable set: passive, no spinning at all.
 log=$work/e2e-wait.log
 env -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT OMP_DISPLAY_ENV=verbose \
-    RAVELLE_PROGRAM_UNDER_TEST=/usr/bin/ravelle "$build/tests/e2e/ravelle-e2e" \
+    RAVELLE_E2E_COMMAND=/usr/bin/ravelle "$build/tests/e2e/ravelle-e2e" \
     --gtest_filter=ProgramWindow.OpensTitledThenReportsStatistics >"$log" 2>&1 ||
     { cat "$log"; fail "/usr/bin/ravelle fails with OMP_DISPLAY_ENV set"; }
 settings=$(omp_settings <"$log")

@@ -2,7 +2,7 @@
 # Installs what is missing, builds everything with warnings as errors, and runs every test:
 # unit tests of both builds, the cross-build replay, the real-window tests under Xvfb, the
 # installed Debian package, the aarch64 cross build under qemu, the static checks, the
-# sanitizer run and the fuzzers.
+# sanitizer run, the fuzzers and the Windows build under Wine.
 # --quick stops after the ctest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,3 +16,4 @@ scripts/test-aarch64.sh build/ci
 scripts/static-checks.sh
 scripts/sanitize.sh
 scripts/fuzz.sh
+scripts/test-windows.sh build/ci

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: with_xvfb.sh COMMAND...
+# Usage: [XVFB_SCREEN=WxHxDEPTH] with_xvfb.sh COMMAND...  (default 1024x768x24)
 # Runs COMMAND against a private Xvfb on a display number the server picks itself, and
 # exits with COMMAND's status. Nothing of its own reaches stderr once COMMAND has started,
 # so a test can count the lines COMMAND writes there (xvfb-run can add a line of its own
@@ -12,7 +12,7 @@ cleanup() {
     rm -rf "$dir" 2>/dev/null
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$dir/display" \
+Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp -noreset 3>"$dir/display" \
     >/dev/null 2>&1 &
 server=$!
 for _ in $(seq 200); do

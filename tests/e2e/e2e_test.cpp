@@ -1,6 +1,6 @@
 // e2e_test.cpp: the real program (RAVELLE_PROGRAM) in a private Xvfb, seen from outside: its
-// window and title, the picture's place and colours, the ripples, the pointer, resize, close.
-// RAVELLE_PROGRAM_UNDER_TEST, when set, names another copy to test, such as an installed one.
+// window and title, the picture's place and colours, the ripples, the pointer (with and without
+// a button held), resize, close.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <functional>
 #include <regex>
 #include <string>
@@ -23,12 +22,7 @@
 namespace e2e {
 namespace {
 
-std::string programUnderTest() {
-    const char* other = std::getenv("RAVELLE_PROGRAM_UNDER_TEST");
-    return other != nullptr && *other != '\0' ? other : RAVELLE_PROGRAM;
-}
-
-const std::string PROGRAM = programUnderTest();
+const std::string PROGRAM = RAVELLE_PROGRAM;
 constexpr auto TEST_LIMIT = 50s;  // the watchdog's, under CTest's timeout
 
 // Window pixels [x0, x1) x [y0, y1).
@@ -316,6 +310,22 @@ TEST_F(ProgramWindow, PointerStirsTheWaterUnderIt) {
     EXPECT_GT(stirred.back(), 2 * calm.back()) << "stirred spot vs. the same spot before";
 }
 
+TEST_F(ProgramWindow, PointerStirsTheWaterWithAButtonHeld) {
+    // A drag reaches the program through the motion callback, not the passive one.
+    constexpr Rect SPOT{520, 300, 540, 320};
+    std::vector<Rect> areas = areasFarFrom(SPOT);
+    areas.push_back(SPOT);
+    session().movePointer(SPOT.x0, SPOT.y0);
+    session().freshCapture();
+
+    session().pressButton(1, true);
+    const auto dragged = watch(session(), areas, 1800ms, stir(session(), SPOT));
+    session().pressButton(1, false);
+
+    const double rain = rainLevel({dragged.begin(), dragged.end() - 1});
+    EXPECT_GT(dragged.back(), 2 * rain) << "dragged-over spot vs. the rain elsewhere";
+}
+
 TEST_F(ProgramWindow, PointerOverTheBorderStirsNothing) {
     // The pointer sweeps x 10..76, y 380..420, in the black left of the picture. A drop it
     // wrongly made would land on the picture's edge beside it, in EDGE, and change it as much
@@ -353,7 +363,7 @@ std::pair<std::optional<int>, std::string> runWithoutServer(
     const std::vector<std::string>& environment) {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    Process program({PROGRAM}, environment, pipeFds[1]);
+    Process program(programCommand(PROGRAM), environment, pipeFds[1]);
     ::close(pipeFds[1]);
     std::string errors;
     const auto deadline = Clock::now() + 10s;

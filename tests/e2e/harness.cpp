@@ -17,7 +17,9 @@
 #include <atomic>
 #include <bit>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -109,6 +111,15 @@ std::optional<Window> findProgramWindow(::Display* display) {
 }
 
 }  // namespace
+
+std::vector<std::string> programCommand(const std::string& program) {
+    const char* command = std::getenv("RAVELLE_E2E_COMMAND");
+    if (command == nullptr || *command == '\0') return {program};
+    std::vector<std::string> words;
+    std::istringstream stream(command);
+    for (std::string word; stream >> word;) words.push_back(word);
+    return words;
+}
 
 void armWatchdog(std::chrono::seconds limit) {
     std::signal(SIGALRM, onWatchdog);
@@ -297,7 +308,7 @@ Session::Session(const std::string& program, int programStderr)
     }
 
     started_ = Clock::now();
-    program_ = std::make_unique<Process>(std::vector<std::string>{program},
+    program_ = std::make_unique<Process>(programCommand(program),
                                          environmentWithDisplay(server_->display()), programStderr);
     const auto deadline = started_ + 15s;
     while (true) {

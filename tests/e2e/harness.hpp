@@ -48,6 +48,10 @@ class Process {
     std::optional<int> status_;
 };
 
+// How `program` is started: as it is, or, when RAVELLE_E2E_COMMAND is set, by that command
+// line's words (absolute paths) instead, such as Wine and a Windows build of the program.
+std::vector<std::string> programCommand(const std::string& program);
+
 // The harness's environment with DISPLAY replaced (or removed when `display` is empty).
 std::vector<std::string> environmentWithDisplay(const std::string& display);
 

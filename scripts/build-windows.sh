@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# Cross-builds ravelle.exe and ravelle-serial.exe for 64-bit Windows with Debian's MinGW-w64
+# compiler and packs build/windows/ravelle-windows-x86_64.zip. freeglut, Highway and GoogleTest
+# are built static from Debian's own source packages into build/windows/deps-VERSIONS, once.
+# Usage: scripts/build-windows.sh [TARGET...]  (default: the two programs; as root, or with
+# sudo, when packages are missing). scripts/test-windows.sh names the test programs too.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+out=$root/build/windows
+mkdir -p "$out"
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+
+# --- The host's tools: the cross compiler with its OpenMP runtime, Wine (Highway's build and
+# the tests run Windows programs), the host's libpng for the bitmap maker, and zip.
+need=(cmake g++ libpng-dev g++-mingw-w64-x86-64-posix wine wine64 zip dpkg-dev xvfb xauth)
+missing=()
+for package in "${need[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        -o DPkg::Lock::Timeout=900 "${missing[@]}"
+fi
+
+# Every Windows program run during the build (Highway's target lister) and the tests uses this
+# prefix, not one in the home folder; crashes end the program instead of opening a dialog.
+export WINEPREFIX=$out/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/.ravelle-ready" ]; then
+    echo "== windows: making the Wine prefix"
+    rm -rf "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.ravelle-ready"
+fi
+
+# --- freeglut, Highway and GoogleTest: Debian's source packages, fetched with a private
+# sources list, state and cache (the machine's apt setup is left as it is), built static.
+sources=(freeglut highway googletest)
+versions=()
+for source in "${sources[@]}"; do
+    versions+=("$source-$(dpkg-query -W -f='${Version}' "$(
+        case $source in freeglut) echo freeglut3-dev ;; highway) echo libhwy-dev ;;
+                        googletest) echo libgtest-dev ;; esac)" 2>/dev/null || echo bookworm)")
+done
+compiler=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
+stamp="${versions[*]} gcc-$compiler"
+prefix=$out/deps
+if [ "$(cat "$prefix/.versions" 2>/dev/null)" != "$stamp" ]; then
+    echo "== windows: building static libraries from Debian sources ($stamp)"
+    started=$SECONDS
+    work=$out/deps-work
+    rm -rf "$work" "$prefix"
+    mkdir -p "$work"/apt/{lists/partial,archives/partial,log,sources.list.d} "$work/src"
+    : >"$work/apt/status"
+    # deb-src lines for the same mirror and suite the machine installs from.
+    mirror=$(grep -hoE '^(URIs:|deb) +[^ ]+' /etc/apt/sources.list.d/*.sources \
+        /etc/apt/sources.list 2>/dev/null | grep -v -e security -e nodesource |
+        head -n 1 | awk '{print $2}' || true)
+    echo "deb-src ${mirror:-http://deb.debian.org/debian} bookworm main" \
+        >"$work/apt/sources.list"
+    apt=(apt-get -q -o Dir::State="$work/apt" -o Dir::State::Lists="$work/apt/lists"
+        -o Dir::State::status="$work/apt/status" -o Dir::Cache="$work/apt"
+        -o Dir::Cache::Archives="$work/apt/archives" -o Dir::Log="$work/apt/log"
+        -o Dir::Etc::SourceList="$work/apt/sources.list"
+        -o Dir::Etc::SourceParts="$work/apt/sources.list.d"
+        -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=
+        -o APT::Sandbox::User=root -o Acquire::Languages=none)
+    "${apt[@]}" update >"$work/apt-update.log" 2>&1 || { cat "$work/apt-update.log"; exit 1; }
+    (cd "$work/src" && "${apt[@]}" source "${sources[@]}") >"$work/apt-source.log" 2>&1 ||
+        { cat "$work/apt-source.log"; exit 1; }
+
+    # build_library NAME CMAKE_OPTIONS...: configures, builds and installs one library.
+    build_library() {
+        local name=$1 dir
+        shift
+        dir=$(find "$work/src" -maxdepth 1 -type d -name "$name-*" | head -n 1)
+        echo "   $name from $(basename "$dir")"
+        cmake -S "$dir" -B "$work/build-$name" -G "Unix Makefiles" \
+            -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+            -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix.new" \
+            -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF "$@" \
+            >"$work/$name-configure.log" 2>&1 || { cat "$work/$name-configure.log"; exit 1; }
+        nice -n 10 cmake --build "$work/build-$name" -j 2 >"$work/$name-build.log" 2>&1 ||
+            { tail -n 50 "$work/$name-build.log"; exit 1; }
+        cmake --install "$work/build-$name" >/dev/null
+    }
+    rm -rf "$prefix.new"
+    build_library freeglut -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON \
+        -DFREEGLUT_BUILD_DEMOS=OFF
+    build_library highway -DHWY_ENABLE_TESTS=OFF -DHWY_ENABLE_EXAMPLES=OFF \
+        -DHWY_ENABLE_CONTRIB=OFF -DHWY_ENABLE_INSTALL=ON
+    build_library googletest -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON
+    echo "$stamp" >"$prefix.new/.versions"
+    mv "$prefix.new" "$prefix"
+    rm -rf "$work"
+    echo "   libraries: $((SECONDS - started)) s"
+fi
+
+# --- The bitmap maker runs on this machine at build time.
+host=$out/host
+mkdir -p "$host"
+if [ ! -x "$host/picture-bitmap" ] || [ tools/picture_bitmap.cpp -nt "$host/picture-bitmap" ]; then
+    g++ -std=c++20 -O2 -Wall -Wextra -Werror tools/picture_bitmap.cpp -lpng \
+        -o "$host/picture-bitmap"
+fi
+
+# --- The cross build: warnings are errors; no benchmark, no picture generator.
+echo "== windows: cross-building"
+started=$SECONDS
+cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DRAVELLE_WINDOWS_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" \
+    -DRAVELLE_PICTURE_BITMAP_TOOL="$host/picture-bitmap" -DCMAKE_BUILD_TYPE=Release \
+    -DRAVELLE_WARNINGS_AS_ERRORS=ON -DRAVELLE_BUILD_BENCH=OFF -DRAVELLE_BUILD_TOOLS=OFF \
+    >"$out/configure.log" 2>&1 || { cat "$out/configure.log"; exit 1; }
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(ravelle ravelle-serial)
+nice -n 10 cmake --build "$out/build" -j 2 --target "${targets[@]}"
+echo "   cross build: $((SECONDS - started)) s"
+
+# Only DLLs that every Windows has: no MinGW runtime, no libgomp, no freeglut beside the program.
+system_dlls='^(KERNEL32|USER32|GDI32|OPENGL32|WINMM|msvcrt|ADVAPI32)\.dll$'
+for program in ravelle ravelle-serial; do
+    imports=$(x86_64-w64-mingw32-objdump -p "$out/build/$program.exe" |
+        sed -n 's/^\tDLL Name: //p' | sort -u)
+    if grep -qviE "$system_dlls" <<<"$imports"; then
+        echo "$program.exe imports more than the system's DLLs:" $imports
+        exit 1
+    fi
+    echo "   $program.exe: $(stat -c %s "$out/build/$program.exe") bytes; imports" $imports
+done
+
+# --- The zip: both programs and how to run them.
+package=$out/package
+rm -rf "$package" "$out/ravelle-windows-x86_64.zip"
+mkdir -p "$package/ravelle"
+cp "$out/build/ravelle.exe" "$out/build/ravelle-serial.exe" "$package/ravelle/"
+sed 's/$/\r/' resources/README-windows.txt >"$package/ravelle/README.txt"
+(cd "$package" && zip -q -X -r "$out/ravelle-windows-x86_64.zip" ravelle)
+rm -rf "$package"
+echo "   $out/ravelle-windows-x86_64.zip: $(stat -c %s "$out/ravelle-windows-x86_64.zip") bytes"

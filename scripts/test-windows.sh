@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows programs and their unit tests (scripts/build-windows.sh) and runs
+# them under Wine in a private Xvfb: the unit tests of both builds on every vector target this
+# processor has, the picture decoded at display depths 16 and 24, the replay of both builds,
+# the replay fed the same drops against this machine's build, and the real-window tests of
+# both programs with the end-to-end harness.
+# Usage: scripts/test-windows.sh [LINUX_BUILD]  (default build/ci: its replay and harness are
+# built when missing). As root, or with sudo, when packages are missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+linux_build=${1:-build/ci}
+out=$PWD/build/windows
+stage_started=$SECONDS
+
+scripts/build-windows.sh ravelle ravelle-serial ravelle-tests ravelle-tests-serial \
+    ravelle-replay ravelle-replay-serial ravelle-replay-portable ravelle-broken-picture
+
+export WINEPREFIX=$out/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# One private X server for everything that runs under Wine, and one persistent Wine server
+# (each Windows program would otherwise start and stop one, seconds each); both end with the
+# script, and so does everything Wine started.
+xvfb_dir=$(mktemp -d)
+xvfb=
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+    rm -rf "$xvfb_dir"
+}
+trap cleanup EXIT
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$xvfb_dir/display" \
+    >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 200); do
+    [ -s "$xvfb_dir/display" ] && break
+    sleep 0.05
+done
+[ -s "$xvfb_dir/display" ] || { echo "windows: Xvfb did not start"; exit 1; }
+export DISPLAY=":$(head -n 1 "$xvfb_dir/display")"
+wineserver -p
+# Wine's background services start with the first program and outlive it; started here, they
+# do not hold the output pipes of the programs ctest runs, which would wait for them to close.
+wineboot >/dev/null 2>&1
+
+# --- Unit tests and replays of both builds under Wine (the 100,000-step soak stays native).
+echo "== windows: unit tests and replays under Wine"
+started=$SECONDS
+log=$out/ctest.log
+if ! ctest --test-dir "$out/build" -j 2 -LE soak --timeout 300 >"$log" 2>&1; then
+    grep -E 'Failed|\*\*\*|Error' "$log" | head -n 40
+    echo "windows: unit tests failed; the whole run is in $log"
+    exit 1
+fi
+# Parameterised kernel tests end in the target's name; those that ran, and those skipped
+# because this processor lacks them.
+tested=$(ctest --test-dir "$out/build" -N | grep -oE 'unit\.Targets/[^ ]+/[A-Z0-9_]+' |
+    sed 's|.*/||' | sort -u | tr '\n' ' ')
+echo "   $(grep -oE '[0-9]+% tests passed.*' "$log"), $((SECONDS - started)) s;" \
+    "kernel tests on every target this processor has: $tested"
+
+# --- The same drops give the same bytes as this machine's build.
+echo "== windows: replay fed the same drops against $linux_build"
+started=$SECONDS
+[ -f "$linux_build/CMakeCache.txt" ] || cmake --preset ci >/dev/null
+cmake --build "$linux_build" -j 2 --target ravelle-replay-portable ravelle-e2e \
+    ravelle-e2e-serial ravelle-message-box-test >/dev/null
+"$linux_build/tests/ravelle-replay-portable" 600 2024 "$out/replay-linux.bin"
+wine "$out/build/tests/ravelle-replay-portable.exe" 600 2024 "$out/replay-windows.bin"
+cmp "$out/replay-linux.bin" "$out/replay-windows.bin"
+echo "   byte-identical, $((SECONDS - started)) s"
+
+# --- The real windows of both programs, driven by the Linux harness; it starts Wine with the
+# Windows program in each test's own X server.
+echo "== windows: real-window tests under Wine"
+for suffix in "" -serial; do
+    started=$SECONDS
+    log=$out/e2e$suffix.log
+    if ! RAVELLE_E2E_COMMAND="$(command -v wine) $out/build/ravelle$suffix.exe" \
+        "$linux_build/tests/e2e/ravelle-e2e$suffix" --gtest_filter='ProgramWindow.*' \
+        >"$log" 2>&1; then
+        grep -vE 'CreateDC failed|-display. parameter' "$log"
+        echo "windows: real-window tests of ravelle$suffix.exe failed"
+        exit 1
+    fi
+    echo "   ravelle$suffix.exe: $(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$')" \
+        "tests passed in $((SECONDS - started)) s"
+done
+
+# A program that cannot start says why in a message box, and ends once it is closed.
+started=$SECONDS
+log=$out/message-box.log
+if ! RAVELLE_E2E_COMMAND="$(command -v wine) $out/build/tests/ravelle-broken-picture.exe" \
+    "$linux_build/tests/e2e/ravelle-message-box-test" >"$log" 2>&1; then
+    cat "$log"
+    echo "windows: the message-box test failed"
+    exit 1
+fi
+echo "   a fatal message in a message box, closed, status 1: passed in $((SECONDS - started)) s"
+
+echo "windows: all passed in $((SECONDS - stage_started)) s"

@@ -1,0 +1,64 @@
+// picture_loader_win32_test.cpp: the Windows program's own picture and clock. Bitmap resource
+// 104 decodes to exactly the pixels of resources/pool_floor.png at the display's depth
+// (scripts/test-windows.sh runs this at 16 and 24 bits too), and the seed clock counts
+// milliseconds.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "imaging/picture_loader.hpp"
+#include "resources/expected_picture.hpp"
+#include "sim/seed_clock.hpp"
+
+namespace {
+
+int screenBitsPerPixel() {
+    HDC screen = GetDC(nullptr);
+    const int depth = GetDeviceCaps(screen, BITSPIXEL);
+    ReleaseDC(nullptr, screen);
+    return depth;
+}
+
+TEST(BitmapResource, DecodesToThePixelsOfThePngAtTheDisplaysDepth) {
+    // The display the test was started for, when it was: the point is an unlike display.
+    if (const char* expected = std::getenv("RAVELLE_EXPECT_BITS_PER_PIXEL")) {
+        ASSERT_EQ(screenBitsPerPixel(), std::stoi(expected))
+            << "the display is not at the asked depth";
+    }
+    std::printf("display: %d bits per pixel\n", screenBitsPerPixel());
+
+    imaging::DecodedPicture picture;
+    ASSERT_EQ(imaging::loadEmbeddedPicture(picture), nullptr);
+    ASSERT_EQ(picture.width, resources::expectedPictureWidth);
+    ASSERT_EQ(picture.height, resources::expectedPictureHeight);
+    const std::size_t count =
+        static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
+    std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a, as picture-bitmap computes it
+    for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t channel = 0; channel < 3; ++channel) {
+            hash = (hash ^ picture.pixels[i * 4 + channel]) * 0x100000001b3ULL;
+        }
+    }
+    EXPECT_EQ(hash, resources::expectedPictureChecksum)
+        << "bottom-left pixel " << int{picture.pixels[0]} << "," << int{picture.pixels[1]} << ","
+        << int{picture.pixels[2]};
+    // Red comes first: the floor is dark blue, so blue is the largest channel everywhere.
+    for (std::size_t i = 0; i < count; ++i) {
+        ASSERT_GT(picture.pixels[i * 4 + 2], picture.pixels[i * 4]) << "pixel " << i;
+    }
+}
+
+TEST(SeedClock, CountsMilliseconds) {
+    const std::uint32_t before = sim::millisecondTicks();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const std::uint32_t elapsed = sim::millisecondTicks() - before;
+    EXPECT_GE(elapsed, 150u);
+    EXPECT_LE(elapsed, 2000u);
+}
+
+}  // namespace
