@@ -159,3 +159,27 @@ if [ "$(cat "$prefix/.key" 2>/dev/null)" != "$key" ]; then
     echo "$key" >"$prefix/.key"
     echo "   libraries: $((SECONDS - stage)) s"
 fi
+
+# --- The program (and, when asked, the tests, the replay and the benchmark) for WebAssembly.
+# CMake is pointed at Node itself: the emulator line emcmake would hand it has an option
+# Node 20 rejects.
+echo "== web: building the page"
+stage=$SECONDS
+out=$root/build/web-build
+cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_FIND_ROOT_PATH="$prefix" -DCMAKE_PREFIX_PATH=/ \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$node;--no-experimental-fetch" \
+    -DRAVELLE_WARNINGS_AS_ERRORS=ON -DRAVELLE_BUILD_TOOLS=OFF \
+    -DRAVELLE_BUILD_TESTS=$([ $with_tests -eq 1 ] && echo ON || echo OFF) \
+    -DRAVELLE_BUILD_BENCH=$([ $with_bench -eq 1 ] && echo ON || echo OFF) \
+    >"$root/build/web-configure.log" 2>&1 || { cat "$root/build/web-configure.log"; exit 1; }
+targets=(ravelle-serial)
+[ $with_tests -eq 1 ] && targets+=(ravelle-tests-serial ravelle-replay-serial)
+[ $with_bench -eq 1 ] && targets+=(ravelle-bench-serial)
+nice -n 10 cmake --build "$out" -j 2 --target "${targets[@]}"
+mkdir -p "$root/build/web"
+for file in index.html ravelle.js ravelle.wasm; do
+    cp "$out/$file" "$root/build/web/$file"
+done
+echo "   page: build/web ($(du -cb "$root"/build/web/ravelle.{js,wasm} | tail -1 | cut -f1) bytes of" \
+    "program), $((SECONDS - stage)) s"
