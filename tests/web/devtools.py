@@ -22,8 +22,10 @@ class DevToolsError(RuntimeError):
 class Chromium:
     """A headless Chromium with one page, as a context manager."""
 
-    def __init__(self, binary="/usr/bin/chromium", width=1000, height=1100, timeout=30):
+    def __init__(self, binary="/usr/bin/chromium", width=1000, height=1000, timeout=30,
+                 extra_arguments=()):
         self.binary, self.width, self.height, self.timeout = binary, width, height, timeout
+        self.extra_arguments = list(extra_arguments)
         self.process = self.profile = self.socket = None
         self.next_id = 0
         self.events = []
@@ -51,7 +53,7 @@ class Chromium:
             "--disable-component-update", "--disable-sync", "--disable-quic",
             "--disable-extensions", "--disable-background-timer-throttling",
             "--disable-renderer-backgrounding", "--disable-backgrounding-occluded-windows",
-            "--mute-audio", "about:blank",
+            "--mute-audio", *self.extra_arguments, "about:blank",
         ]
         self.log = open(os.path.join(self.profile, "chromium.log"), "wb")
         self.process = subprocess.Popen(arguments, stdout=self.log, stderr=subprocess.STDOUT,
