@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors, and runs every test:
 # unit tests of both builds, the cross-build replay, the real-window tests under Xvfb, the
-# aarch64 cross build under qemu, the static checks, the sanitizer run and the fuzzers.
+# aarch64 cross build under qemu, the static checks, the sanitizer run, the fuzzers, and the
+# browser build under Node and in headless Chromium.
 # --quick stops after the ctest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,3 +15,4 @@ scripts/test-aarch64.sh build/ci
 scripts/static-checks.sh
 scripts/sanitize.sh
 scripts/fuzz.sh
+scripts/test-web.sh build/ci
