@@ -25,7 +25,8 @@ void failToOpenWindow(const char* reason) {
 }
 
 void endCleanlyOnLostDisplay() {
-    if (emscripten_webgl_get_current_context() == 0) failToOpenWindow("cannot create a WebGL context");
+    if (emscripten_webgl_get_current_context() == 0)
+        failToOpenWindow("cannot create a WebGL context");
     emscripten_set_webglcontextlost_callback(CANVAS, nullptr, EM_FALSE, onContextLost);
 }
 

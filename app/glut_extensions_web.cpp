@@ -2,9 +2,8 @@
 // A page that the visitor cannot see (another tab, a minimised browser) reports itself
 // hidden, so the frame loop stops asking for frames, as it does for a hidden window.
 
-#include <emscripten/html5.h>
-
 #include <GL/freeglut.h>
+#include <emscripten/html5.h>
 
 namespace {
 

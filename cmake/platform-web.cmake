@@ -12,7 +12,8 @@ set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_web.cpp sim/seed_clock_po
 # WASM target beside the EMU128 fallback; memory grows on demand.
 add_compile_options(-msimd128)
 add_library(ravelle-web-runtime INTERFACE)
-target_link_options(ravelle-web-runtime INTERFACE -sALLOW_MEMORY_GROWTH=1)
+target_link_options(ravelle-web-runtime INTERFACE -sALLOW_MEMORY_GROWTH=1
+                    --js-library=${PROJECT_SOURCE_DIR}/web/page_message.js)
 set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-picture PNG::PNG ravelle-web-runtime)
 
 # Emscripten's GLUT, on WebGL through its emulation of the fixed-function OpenGL the program

@@ -25,8 +25,8 @@ void initTexture() {
     loadPicture();
     // Until the first step the window shows the undistorted picture. The internal format is
     // named, not given as a count of components, which WebGL refuses.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, imageWidth(), imageHeight(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 sourcePixels());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, imageWidth(), imageHeight(), 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, sourcePixels());
 }
 
 void uploadOutput() {

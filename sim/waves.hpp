@@ -12,7 +12,8 @@ namespace sim {
 inline constexpr int SEED_DROPS = 5;
 
 // Sizes both buffers from the picture's dimensions, zero-fills them, seeds the rain's random
-// numbers (rain_random.hpp: rand()'s sequence) from a millisecond clock and adds SEED_DROPS random drops. Does nothing if a dimension is zero.
+// numbers (rain_random.hpp: rand()'s sequence) from a millisecond clock and adds SEED_DROPS
+// random drops. Does nothing if a dimension is zero.
 void initWaves();
 // The same with explicit dimensions and seed; initWaves() calls this.
 void initWaves(int width, int height, std::uint32_t seed);
