@@ -174,9 +174,10 @@ class Chromium:
                          clip={"x": x, "y": y, "width": width, "height": height, "scale": 1})
         return decode_png(base64.b64decode(shot["data"]))
 
-    def screenshot_png(self, x, y, width, height):
+    def screenshot_png(self, x, y, width, height, scale=1.0):
+        """The PNG bytes of a rectangle of the page, `scale` times its CSS size."""
         shot = self.send("Page.captureScreenshot", format="png",
-                         clip={"x": x, "y": y, "width": width, "height": height, "scale": 1})
+                         clip={"x": x, "y": y, "width": width, "height": height, "scale": scale})
         return base64.b64decode(shot["data"])
 
     def mouse(self, kind, x, y, button="none", buttons=0):
