@@ -101,7 +101,7 @@ toolchain=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
 # The vector kernels use WebAssembly's 128-bit SIMD; every library and object shares it.
 simd_flags="-msimd128"
 key="emscripten_$emscripten_version $simd_flags"
-for package in "${sources[@]}"; do key+=" $(cat "$deps/src/$package/.version")"; done
+for package in highway libpng1.6 zlib; do key+=" $(cat "$deps/src/$package/.version")"; done
 key+=" googletest_$(dpkg-query -W -f='${Version}' googletest)"
 prefix=$deps/$(echo "$key" | md5sum | cut -c1-12)
 if [ "$(cat "$prefix/.key" 2>/dev/null)" != "$key" ]; then
@@ -147,17 +147,33 @@ if [ "$(cat "$prefix/.key" 2>/dev/null)" != "$key" ]; then
         { cat "$work/googletest.log"; exit 1; }
     nice -n 10 cmake --build "$work/googletest" -j 2 --target install \
         >>"$work/googletest.log" 2>&1 || { cat "$work/googletest.log"; exit 1; }
-    if [ $with_bench -eq 1 ]; then
-        "${cmake_web[@]}" -S "$(source_dir benchmark)" -B "$work/benchmark" \
-            -DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF \
-            -DBENCHMARK_ENABLE_WERROR=OFF -DHAVE_STD_REGEX=ON >"$work/benchmark.log" 2>&1 ||
-            { cat "$work/benchmark.log"; exit 1; }
-        nice -n 10 cmake --build "$work/benchmark" -j 2 --target install \
-            >>"$work/benchmark.log" 2>&1 || { cat "$work/benchmark.log"; exit 1; }
-    fi
     rm -rf "$work"
     echo "$key" >"$prefix/.key"
     echo "   libraries: $((SECONDS - stage)) s"
+fi
+find_roots=$prefix
+# Google Benchmark, for the benchmark only, in a prefix of its own.
+if [ $with_bench -eq 1 ]; then
+    bench_key="$key $(cat "$deps/src/benchmark/.version")"
+    bench_prefix=$deps/benchmark-$(echo "$bench_key" | md5sum | cut -c1-12)
+    if [ "$(cat "$bench_prefix/.key" 2>/dev/null)" != "$bench_key" ]; then
+        echo "== web: building Google Benchmark for WebAssembly"
+        rm -rf "$bench_prefix"
+        work=$bench_prefix/work
+        mkdir -p "$work"
+        # Its version comes from its sources, not from git tags.
+        cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_INSTALL_PREFIX="$bench_prefix" -DCMAKE_CXX_FLAGS="$simd_flags" \
+            -DBUILD_SHARED_LIBS=OFF -S "$(source_dir benchmark)" -B "$work" -DGIT_VERSION=0.0.0 \
+            -DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF \
+            -DBENCHMARK_ENABLE_WERROR=OFF -DBENCHMARK_ENABLE_LTO=OFF \
+            >"$work.log" 2>&1 || { cat "$work.log"; exit 1; }
+        nice -n 10 cmake --build "$work" -j 2 --target install >>"$work.log" 2>&1 ||
+            { cat "$work.log"; exit 1; }
+        rm -rf "$work" "$work.log"
+        echo "$bench_key" >"$bench_prefix/.key"
+    fi
+    find_roots+=";$bench_prefix"
 fi
 
 # --- The program (and, when asked, the tests, the replay and the benchmark) for WebAssembly.
@@ -167,7 +183,7 @@ echo "== web: building the page"
 stage=$SECONDS
 out=$root/build/web-build
 cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_FIND_ROOT_PATH="$prefix" -DCMAKE_PREFIX_PATH=/ \
+    -DCMAKE_FIND_ROOT_PATH="$find_roots" -DCMAKE_PREFIX_PATH=/ \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$node;--no-experimental-fetch" \
     -DRAVELLE_WARNINGS_AS_ERRORS=ON -DRAVELLE_BUILD_TOOLS=OFF \
     -DRAVELLE_BUILD_TESTS=$([ $with_tests -eq 1 ] && echo ON || echo OFF) \
