@@ -1,12 +1,13 @@
-// fatal_message_web.cpp: in a browser a start-up failure goes to the console, and onto the
-// page (its element with id "message") where a visitor sees it.
+// fatal_message_web.cpp: in a browser a fatal message goes to the console, and onto the page
+// (its element with id "message") where a visitor sees it; the exit that follows then stops
+// the program for good.
 
 #include <cstdio>
 
 #include "common/fatal_message.hpp"
 
 // web/page_message.js.
-extern "C" void ravelle_show_on_page(const char* line);
+extern "C" void ravelle_show_fatal_message(const char* line);
 
 namespace common {
 
@@ -14,7 +15,7 @@ void showFatalMessage(const char* line) {
     std::fputs(line, stderr);
     std::fputc('\n', stderr);
     std::fflush(stderr);
-    ravelle_show_on_page(line);
+    ravelle_show_fatal_message(line);
 }
 
 }  // namespace common

@@ -186,6 +186,22 @@ def run_page_tests(url, screenshot):
                 # Three fifths of the size: the README's picture of the page.
                 file.write(browser.screenshot_png(0, 0, 1000, 980, scale=0.6))
             print(f"   page saved as {screenshot}")
+
+        # The browser takes the WebGL context away: one line on the page, and the program
+        # stops (its title no longer changes).
+        title = browser.evaluate("document.title")
+        lost = browser.evaluate(
+            "(() => { const canvas = document.getElementById('canvas');"
+            " const gl = canvas.getContext('webgl') || canvas.getContext('experimental-webgl');"
+            " const extension = gl && gl.getExtension('WEBGL_lose_context');"
+            " if (!extension) return false; extension.loseContext(); return true; })()")
+        time.sleep(0.5)
+        message = browser.evaluate("document.getElementById('message').textContent")
+        stopped = browser.evaluate("document.title")
+        time.sleep(2.2)
+        check(lost and message == "ravelle: the browser took away the WebGL context; reload the"
+              " page to start again" and browser.evaluate("document.title") == stopped,
+              "a lost WebGL context ends the program with one line on the page", repr(message))
         return title
 
 
