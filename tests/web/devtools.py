@@ -53,7 +53,7 @@ class Chromium:
             "--disable-component-update", "--disable-sync", "--disable-quic",
             "--disable-extensions", "--disable-background-timer-throttling",
             "--disable-renderer-backgrounding", "--disable-backgrounding-occluded-windows",
-            "--mute-audio", *self.extra_arguments, "about:blank",
+            "--mute-audio", "--disable-dev-shm-usage", *self.extra_arguments, "about:blank",
         ]
         self.log = open(os.path.join(self.profile, "chromium.log"), "wb")
         self.process = subprocess.Popen(arguments, stdout=self.log, stderr=subprocess.STDOUT,
