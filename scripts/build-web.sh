@@ -55,6 +55,7 @@ fetch_sources() {
         echo "deb-src $mirror $suite main" >>"$list"
     done < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' |
         sort -u)
+    [ -s "$list" ] || { echo "web: apt knows no package index to take mirrors from (apt-get update?)"; exit 1; }
     local apt=(apt-get -q -o Dir::State="$apt_root" -o Dir::State::Lists="$apt_root/lists"
         -o Dir::State::status="$apt_root/status" -o Dir::Cache="$apt_root"
         -o Dir::Cache::Archives="$apt_root/archives" -o Dir::Log="$apt_root/log"
