@@ -1,10 +1,9 @@
 // statistics.cpp: the step measurement and the title, as the frame loop sees them.
 
-#include <GL/freeglut.h>
-
 #include "app/callbacks.hpp"
 #include "app/frame_stats.hpp"
 #include "app/tick_counter.hpp"
+#include "app/window_title.hpp"
 
 namespace app {
 
@@ -22,7 +21,7 @@ void endStepMeasure() {
 }
 
 void countFrame(std::int32_t now) {
-    if (tallyFrame(stats, now, title)) glutSetWindowTitle(title);
+    if (tallyFrame(stats, now, title)) setWindowTitle(title);
 }
 
 }  // namespace app

@@ -11,5 +11,5 @@ set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_stderr.cpp sim/seed_clock
                                   imaging/picture_loader_png.cpp imaging/picture_decoder.cpp
                                   ${RAVELLE_TICK_COUNTER})
 set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-picture PNG::PNG)
-set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_x11.cpp)
+set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_x11.cpp app/window_title_glut.cpp)
 set(RAVELLE_PLATFORM_WINDOW_LIBRARIES X11::X11)

@@ -23,9 +23,10 @@ void initTexture() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
 
     loadPicture();
-    // Until the first step the window shows the undistorted picture.
-    glTexImage2D(GL_TEXTURE_2D, 0, 4, imageWidth(), imageHeight(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 sourcePixels());
+    // Until the first step the window shows the undistorted picture. The internal format is
+    // named, not given as a count of components, which WebGL refuses.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, imageWidth(), imageHeight(), 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, sourcePixels());
 }
 
 void uploadOutput() {

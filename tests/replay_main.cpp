@@ -2,8 +2,8 @@
 // Usage: ravelle-replay STEPS SEED OUTPUT
 // Loads the embedded picture, seeds the surface, and runs STEPS steps as the frame loop does
 // (step, refract, flip, rain), with a pointer drop every few steps; then writes the latest
-// field and the output picture to OUTPUT. Equal arguments must give equal files whatever
-// the build and the number of threads.
+// field, the output picture and the decoded picture to OUTPUT. Equal arguments must give
+// equal files whatever the build, the platform and the number of threads.
 
 #include <cerrno>
 #include <cstdio>
@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
     }
     const auto cells = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     const bool written = std::fwrite(sim::latestField(), 2, cells, out) == cells &&
-                         std::fwrite(imaging::outputPixels(), 4, cells, out) == cells;
+                         std::fwrite(imaging::outputPixels(), 4, cells, out) == cells &&
+                         std::fwrite(imaging::sourcePixels(), 4, cells, out) == cells;
     if (std::fclose(out) != 0 || !written) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[3]);
         return 1;

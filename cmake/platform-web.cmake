@@ -1,0 +1,44 @@
+# The browser (Emscripten): the platform files of the serial program, the only one built here
+# (Emscripten has no OpenMP). The same PNG picture decoded by libpng built for WebAssembly,
+# the monotonic clock (the browser's performance.now()), the console and the page for a fatal
+# message, the WebGL context as the display, and the document's title.
+# scripts/build-web.sh builds the libraries into a prefix and points CMAKE_FIND_ROOT_PATH at it.
+find_package(PNG REQUIRED)
+set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_web.cpp sim/seed_clock_posix.cpp
+                                  imaging/picture_loader_png.cpp imaging/picture_decoder.cpp
+                                  app/tick_counter_posix.cpp)
+
+# Every WebAssembly object uses the 128-bit SIMD instructions, so that Highway compiles its
+# WASM target beside the EMU128 fallback; memory grows on demand.
+add_compile_options(-msimd128)
+add_library(ravelle-web-runtime INTERFACE)
+target_link_options(ravelle-web-runtime INTERFACE -sALLOW_MEMORY_GROWTH=1
+                    --js-library=${PROJECT_SOURCE_DIR}/web/page_message.js)
+set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-picture PNG::PNG ravelle-web-runtime)
+
+# Emscripten's GLUT, on WebGL through its emulation of the fixed-function OpenGL the program
+# draws with (immediate mode, glOrtho, client-side matrices).
+add_library(ravelle-web-glut INTERFACE)
+target_include_directories(ravelle-web-glut SYSTEM INTERFACE ${PROJECT_SOURCE_DIR}/web/include)
+target_link_options(ravelle-web-glut INTERFACE -sLEGACY_GL_EMULATION=1 -lglut -lGL)
+add_library(GLUT::GLUT ALIAS ravelle-web-glut)
+add_library(OpenGL::GL ALIAS ravelle-web-glut)
+set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_web.cpp app/window_title_web.cpp
+                                    app/glut_extensions_web.cpp)
+set(RAVELLE_PLATFORM_WINDOW_LIBRARIES "")
+
+# Programs run from the command line (the tests, the replay, the benchmark) run under Node,
+# see the real file system, and end with main's exit status.
+add_library(ravelle-web-node INTERFACE)
+target_link_options(ravelle-web-node INTERFACE -sNODERAWFS=1 -sEXIT_RUNTIME=1 -sENVIRONMENT=node)
+
+# The page: the program is ravelle.js and ravelle.wasm, loaded by web/index.html, which is
+# copied beside them. Its own loader page is not wanted (and minifying it fails in 3.1.6).
+function(ravelle_web_page)
+  set_target_properties(ravelle-serial PROPERTIES OUTPUT_NAME ravelle)
+  target_link_options(ravelle-serial PRIVATE -sENVIRONMENT=web)
+  add_custom_command(TARGET ravelle-serial POST_BUILD
+                     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/web/index.html
+                             $<TARGET_FILE_DIR:ravelle-serial>/index.html)
+endfunction()
+cmake_language(DEFER CALL ravelle_web_page)

@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# Builds the serial program for the browser with Debian's Emscripten: build/web/index.html,
+# ravelle.js and ravelle.wasm. Highway, libpng and zlib are built for WebAssembly from
+# Debian's own source packages (fetched with a private apt state, so the machine's apt setup
+# is never touched) and kept in build/web-deps, keyed by their versions and Emscripten's.
+# Usage: scripts/build-web.sh [--tests] [--bench]   (as root, or with sudo, when packages are
+# missing). --tests also builds the unit tests and the replay into build/web-tests (GoogleTest
+# from Debian's googletest sources); --bench builds the benchmark there too.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+with_tests=0 with_bench=0
+for argument in "$@"; do
+    case $argument in
+        --tests) with_tests=1 ;;
+        --bench) with_tests=1 with_bench=1 ;;
+        *) echo "usage: scripts/build-web.sh [--tests] [--bench]"; exit 2 ;;
+    esac
+done
+
+# --- The tools: Emscripten (its system libraries come prebuilt), and dpkg-source to unpack.
+need=(emscripten dpkg-dev cmake make googletest)
+missing=()
+for package in "${need[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        -o DPkg::Lock::Timeout=900 "${missing[@]}"
+fi
+# Debian's Emscripten runs its tools with the system's Node; 3.1.6's loader predates
+# Node's built-in fetch.
+export NODE_PATH=/usr/share/nodejs
+node=$(command -v node)
+emscripten_version=$(dpkg-query -W -f='${Version}' emscripten)
+
+# --- Debian's source packages of the libraries, fetched once.
+deps=$root/build/web-deps
+sources=(highway libpng1.6 zlib)
+[ $with_bench -eq 1 ] && sources+=(benchmark)
+fetch_sources() {
+    local apt_root=$deps/apt
+    rm -rf "$apt_root"
+    mkdir -p "$apt_root"/{lists/partial,archives/partial,log,etc} "$deps/src"
+    : >"$apt_root/status"
+    # deb-src lines for the suites the machine already uses, from its own mirror.
+    local list=$apt_root/etc/sources.list mirror suite
+    : >"$list"
+    while read -r mirror suite; do
+        echo "deb-src $mirror $suite main" >>"$list"
+    done < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' |
+        sort -u)
+    [ -s "$list" ] || { echo "web: apt knows no package index to take mirrors from (apt-get update?)"; exit 1; }
+    local apt=(apt-get -q -o Dir::State="$apt_root" -o Dir::State::Lists="$apt_root/lists"
+        -o Dir::State::status="$apt_root/status" -o Dir::Cache="$apt_root"
+        -o Dir::Cache::Archives="$apt_root/archives" -o Dir::Log="$apt_root/log"
+        -o Dir::Etc::SourceList="$list" -o Dir::Etc::SourceParts="$apt_root/etc"
+        -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=
+        -o APT::Sandbox::User=root -o Acquire::Languages=none)
+    "${apt[@]}" update >"$deps/apt-update.log" 2>&1 || { cat "$deps/apt-update.log"; exit 1; }
+    local package
+    : >"$deps/apt-source.log"
+    for package in "$@"; do
+        rm -rf "$deps/src/$package"
+        mkdir -p "$deps/src/$package"
+        # The newest version first; a mirror may lack an update's sources, so then the
+        # version of each suite in turn.
+        local fetched=0 from
+        for from in "" $(awk '{print "/" $3}' "$list"); do
+            if (cd "$deps/src/$package" && "${apt[@]}" source "$package$from") \
+                >>"$deps/apt-source.log" 2>&1; then
+                fetched=1
+                break
+            fi
+            rm -rf "${deps:?}/src/$package"/*
+        done
+        [ $fetched -eq 1 ] || { cat "$deps/apt-source.log"; exit 1; }
+        # The unpacked tree, and the Debian version it came from.
+        basename "$(find "$deps/src/$package" -mindepth 1 -maxdepth 1 -type d)" \
+            >"$deps/src/$package/.dir"
+        basename "$(ls "$deps/src/$package"/*.dsc)" .dsc >"$deps/src/$package/.version"
+    done
+    rm -rf "$apt_root"
+}
+wanted=()
+for package in "${sources[@]}"; do
+    [ -f "$deps/src/$package/.version" ] || wanted+=("$package")
+done
+if [ ${#wanted[@]} -gt 0 ]; then
+    echo "== web: fetching Debian sources: ${wanted[*]}"
+    fetch_sources "${wanted[@]}"
+fi
+source_dir() { echo "$deps/src/$1/$(cat "$deps/src/$1/.dir")"; }
+
+# --- The libraries for WebAssembly, built once per set of versions into their own prefix.
+toolchain=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
+# The vector kernels use WebAssembly's 128-bit SIMD; every library and object shares it.
+simd_flags="-msimd128"
+key="emscripten_$emscripten_version $simd_flags"
+for package in highway libpng1.6 zlib; do key+=" $(cat "$deps/src/$package/.version")"; done
+key+=" googletest_$(dpkg-query -W -f='${Version}' googletest)"
+prefix=$deps/$(echo "$key" | md5sum | cut -c1-12)
+if [ "$(cat "$prefix/.key" 2>/dev/null)" != "$key" ]; then
+    echo "== web: building the libraries for WebAssembly: $key"
+    stage=$SECONDS
+    rm -rf "$prefix"
+    work=$prefix/work
+    mkdir -p "$work" "$prefix/lib" "$prefix/include"
+    # zlib and libpng: their C sources compiled as they are, with libpng's default options.
+    build_c_library() {  # NAME SOURCE_DIR FILES...
+        local name=$1 dir=$2 objects=() file
+        shift 2
+        mkdir -p "$work/$name"
+        for file in "$@"; do
+            emcc -O2 $simd_flags -I "$dir" -I "$prefix/include" -c "$dir/$file" \
+                -o "$work/$name/${file%.c}.o"
+            objects+=("$work/$name/${file%.c}.o")
+        done
+        emar rcs "$prefix/lib/lib$name.a" "${objects[@]}"
+    }
+    zlib=$(source_dir zlib)
+    # (Its gz* file functions are left out: libpng reads and writes through its own.)
+    build_c_library z "$zlib" adler32.c compress.c crc32.c deflate.c infback.c inffast.c \
+        inflate.c inftrees.c trees.c uncompr.c zutil.c
+    cp "$zlib/zlib.h" "$zlib/zconf.h" "$prefix/include/"
+    png=$(source_dir libpng1.6)
+    cp "$png/scripts/pnglibconf.h.prebuilt" "$png/pnglibconf.h"
+    build_c_library png "$png" png.c pngerror.c pngget.c pngmem.c pngpread.c pngread.c \
+        pngrio.c pngrtran.c pngrutil.c pngset.c pngtrans.c pngwio.c pngwrite.c pngwtran.c \
+        pngwutil.c
+    cp "$png/png.h" "$png/pngconf.h" "$png/pnglibconf.h" "$prefix/include/"
+    # Highway and GoogleTest with their own CMake builds, installed into the prefix.
+    cmake_web=(cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_CXX_FLAGS="$simd_flags"
+        -DCMAKE_C_FLAGS="$simd_flags" -DBUILD_SHARED_LIBS=OFF)
+    "${cmake_web[@]}" -S "$(source_dir highway)" -B "$work/highway" -DHWY_ENABLE_TESTS=OFF \
+        -DHWY_ENABLE_EXAMPLES=OFF -DHWY_ENABLE_CONTRIB=OFF -DHWY_ENABLE_INSTALL=ON \
+        >"$work/highway.log" 2>&1 || { cat "$work/highway.log"; exit 1; }
+    nice -n 10 cmake --build "$work/highway" -j 2 --target install >>"$work/highway.log" 2>&1 ||
+        { cat "$work/highway.log"; exit 1; }
+    "${cmake_web[@]}" -S /usr/src/googletest -B "$work/googletest" -DBUILD_GMOCK=OFF \
+        -Dgtest_disable_pthreads=ON >"$work/googletest.log" 2>&1 ||
+        { cat "$work/googletest.log"; exit 1; }
+    nice -n 10 cmake --build "$work/googletest" -j 2 --target install \
+        >>"$work/googletest.log" 2>&1 || { cat "$work/googletest.log"; exit 1; }
+    rm -rf "$work"
+    echo "$key" >"$prefix/.key"
+    echo "   libraries: $((SECONDS - stage)) s"
+fi
+find_roots=$prefix
+# Google Benchmark, for the benchmark only, in a prefix of its own.
+if [ $with_bench -eq 1 ]; then
+    bench_key="$key $(cat "$deps/src/benchmark/.version")"
+    bench_prefix=$deps/benchmark-$(echo "$bench_key" | md5sum | cut -c1-12)
+    if [ "$(cat "$bench_prefix/.key" 2>/dev/null)" != "$bench_key" ]; then
+        echo "== web: building Google Benchmark for WebAssembly"
+        rm -rf "$bench_prefix"
+        work=$bench_prefix/work
+        mkdir -p "$work"
+        # Its version comes from its sources, not from git tags.
+        cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_INSTALL_PREFIX="$bench_prefix" -DCMAKE_CXX_FLAGS="$simd_flags" \
+            -DBUILD_SHARED_LIBS=OFF -S "$(source_dir benchmark)" -B "$work" -DGIT_VERSION=0.0.0 \
+            -DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF \
+            -DBENCHMARK_ENABLE_WERROR=OFF -DBENCHMARK_ENABLE_LTO=OFF \
+            >"$work.log" 2>&1 || { cat "$work.log"; exit 1; }
+        nice -n 10 cmake --build "$work" -j 2 --target install >>"$work.log" 2>&1 ||
+            { cat "$work.log"; exit 1; }
+        rm -rf "$work" "$work.log"
+        echo "$bench_key" >"$bench_prefix/.key"
+    fi
+    find_roots+=";$bench_prefix"
+fi
+
+# --- The program (and, when asked, the tests, the replay and the benchmark) for WebAssembly.
+# CMake is pointed at Node itself: the emulator line emcmake would hand it has an option
+# Node 20 rejects.
+echo "== web: building the page"
+stage=$SECONDS
+out=$root/build/web-build
+cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_FIND_ROOT_PATH="$find_roots" -DCMAKE_PREFIX_PATH=/ \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$node;--no-experimental-fetch" \
+    -DRAVELLE_WARNINGS_AS_ERRORS=ON -DRAVELLE_BUILD_TOOLS=OFF \
+    -DRAVELLE_BUILD_TESTS=$([ $with_tests -eq 1 ] && echo ON || echo OFF) \
+    -DRAVELLE_BUILD_BENCH=$([ $with_bench -eq 1 ] && echo ON || echo OFF) \
+    >"$root/build/web-configure.log" 2>&1 || { cat "$root/build/web-configure.log"; exit 1; }
+targets=(ravelle-serial)
+[ $with_tests -eq 1 ] && targets+=(ravelle-tests-serial ravelle-replay-serial)
+[ $with_bench -eq 1 ] && targets+=(ravelle-bench-serial)
+nice -n 10 cmake --build "$out" -j 2 --target "${targets[@]}"
+mkdir -p "$root/build/web"
+for file in index.html ravelle.js ravelle.wasm; do
+    cp "$out/$file" "$root/build/web/$file"
+done
+echo "   page: build/web ($(du -cb "$root"/build/web/ravelle.{js,wasm} | tail -1 | cut -f1) bytes of" \
+    "program), $((SECONDS - stage)) s"

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The browser build's tests: builds the page, the unit tests and the replay with Emscripten
+# (scripts/build-web.sh), runs the unit tests on the WASM and EMU128 targets and the replay
+# under Node through ctest, compares the replay's bytes (water, refracted picture, decoded
+# picture) with a Linux build's, and runs the page in headless Chromium (tests/web).
+# Usage: scripts/test-web.sh [LINUX_BUILD]   (as root, or with sudo, when packages are
+# missing). LINUX_BUILD, a built folder such as build/ci, adds the comparison of replays.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+linux_build=${1:-}
+started=$SECONDS
+
+# The browser and the DevTools client (Debian's Python module, hence /usr/bin/python3).
+need=(chromium python3-websocket)
+missing=()
+for package in "${need[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        -o DPkg::Lock::Timeout=900 "${missing[@]}"
+fi
+
+scripts/build-web.sh --tests
+export NODE_PATH=/usr/share/nodejs
+
+# Unit tests and the replay under Node (the 100,000-step soak is left to the Linux builds).
+echo "== web: unit tests and replay under Node"
+stage=$SECONDS
+out=build/web-build
+ctest --test-dir "$out" -LE soak -j 2 --output-on-failure --timeout 300 >"$out/ctest.log" 2>&1 ||
+    { cat "$out/ctest.log"; exit 1; }
+grep -E "tests passed" "$out/ctest.log" | sed 's/^/   /'
+for target in WASM EMU128; do
+    count=$(ctest --test-dir "$out" -N -R "/$target( |$)" | grep -c "Test *#" || true)
+    [ "$count" -gt 0 ] || { echo "   no unit test ran on $target"; exit 1; }
+    echo "   $count kernel tests on $target"
+done
+if [ -n "$linux_build" ]; then
+    cmake --build "$linux_build" --target ravelle-replay-serial >/dev/null
+    "$linux_build/tests/ravelle-replay-serial" 600 2024 "$out/replay-linux.bin"
+    cmp "$out/tests/replay/serial.bin" "$out/replay-linux.bin"
+    echo "   replay: byte-identical to $linux_build's (water, picture and decoded picture)"
+fi
+echo "   $((SECONDS - stage)) s"
+
+echo "== web: the page in headless Chromium"
+stage=$SECONDS
+mkdir -p build/web-tests
+/usr/bin/python3 tests/web/browser_test.py build/web --screenshot build/web-tests/page.png
+echo "   $((SECONDS - stage)) s; the web stage took $((SECONDS - started)) s"
