@@ -191,7 +191,7 @@ cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Rele
     -DRAVELLE_BUILD_BENCH=$([ $with_bench -eq 1 ] && echo ON || echo OFF) \
     >"$root/build/web-configure.log" 2>&1 || { cat "$root/build/web-configure.log"; exit 1; }
 targets=(ravelle-serial)
-[ $with_tests -eq 1 ] && targets+=(ravelle-tests-serial ravelle-replay-serial)
+[ $with_tests -eq 1 ] && targets+=(ravelle-tests-serial ravelle-replay-serial ravelle-replay-portable)
 [ $with_bench -eq 1 ] && targets+=(ravelle-bench-serial)
 nice -n 10 cmake --build "$out" -j 2 --target "${targets[@]}"
 mkdir -p "$root/build/web"

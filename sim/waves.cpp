@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <memory>
 
 #include "common/buffer.hpp"
 #include "common/fatal.hpp"
 #include "imaging/picture.hpp"
-#include "sim/rain_random.hpp"
 #include "sim/seed_clock.hpp"
 #include "sim/wave_kernel.hpp"
 
@@ -49,19 +49,19 @@ void initWaves(int width, int height, std::uint32_t seed) {
     state.phase = 0;
     state.width = width;
     state.height = height;
-    seedRainRandom(seed);
+    std::srand(seed);
     for (int i = 0; i < SEED_DROPS; ++i) addRandomDrop();
 }
 
 void addDrop(int column, int row) {
-    addToCell(latest(), state.width, column, row, dropAmplitude(nextRainRandom()));
+    addToCell(latest(), state.width, column, row, dropAmplitude(std::rand()));
 }
 
 void addRandomDrop() {
     // The order of the three draws is part of the behaviour: equal seeds give equal rain.
-    const int amplitude = dropAmplitude(nextRainRandom());
-    const int column = nextRainRandom() % state.width;
-    const int row = nextRainRandom() % state.height;
+    const int amplitude = dropAmplitude(std::rand());
+    const int column = std::rand() % state.width;
+    const int row = std::rand() % state.height;
     addToCell(latest(), state.width, column, row, amplitude);
 }
 

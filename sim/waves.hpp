@@ -11,17 +11,15 @@ namespace sim {
 
 inline constexpr int SEED_DROPS = 5;
 
-// Sizes both buffers from the picture's dimensions, zero-fills them, seeds the rain's random
-// numbers (rain_random.hpp: rand()'s sequence) from a millisecond clock and adds SEED_DROPS
-// random drops. Does nothing if a dimension is zero.
+// Sizes both buffers from the picture's dimensions, zero-fills them, seeds rand() from a
+// millisecond clock and adds SEED_DROPS random drops. Does nothing if a dimension is zero.
 void initWaves();
 // The same with explicit dimensions and seed; initWaves() calls this.
 void initWaves(int width, int height, std::uint32_t seed);
 
 // Adds a drop of random amplitude at a cell the caller guarantees lies inside the field.
 void addDrop(int column, int row);
-// Draws amplitude, column and row from the rain's random numbers, in that order, and adds
-// the drop.
+// Draws amplitude, column and row from rand(), in that order, and adds the drop.
 void addRandomDrop();
 
 void stepWaves();
@@ -34,7 +32,7 @@ void releaseWaves();
 const std::int16_t* latestField();
 int phase();
 
-// A drop's amplitude: 100..349 from one random value.
+// A drop's amplitude: 100..349 from one rand() value.
 inline int dropAmplitude(int randomValue) {
     return randomValue % 250 + 100;
 }

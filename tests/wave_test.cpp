@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <cstdlib>
 #include <vector>
 
-#include "sim/rain_random.hpp"
 #include "sim/wave_kernel.hpp"
 #include "sim/waves.hpp"
 #include "tests/support/on_every_target.hpp"
@@ -106,31 +105,6 @@ TEST(Drops, AmplitudeLiesIn100To349) {
     EXPECT_EQ(sim::dropAmplitude(250), 100);
 }
 
-// The GNU C library's rand() after srand(seed) (glibc 2.36), whatever this platform's own
-// rand() gives: zero seeds as one, and seeds of 2^31 and more go through its signed word.
-TEST(RainRandom, IsTheSequenceOfTheGnuCLibrarysRand) {
-    const struct {
-        std::uint32_t seed;
-        int first[3];
-    } cases[] = {
-        {1u, {1804289383, 846930886, 1681692777}},
-        {0u, {1804289383, 846930886, 1681692777}},
-        {2024u, {742133555, 1180362363, 1165600424}},
-        {2147483648u, {1336741213, 1210407648, 1447044896}},
-        {4294967295u, {254925627, 1205188300, 366127624}},
-    };
-    for (const auto& expected : cases) {
-        SCOPED_TRACE(expected.seed);
-        sim::seedRainRandom(expected.seed);
-        for (const int value : expected.first) EXPECT_EQ(sim::nextRainRandom(), value);
-    }
-    // Reseeding restarts the sequence, however far it had gone.
-    sim::seedRainRandom(2024);
-    for (int i = 0; i < 1000; ++i) sim::nextRainRandom();
-    sim::seedRainRandom(2024);
-    EXPECT_EQ(sim::nextRainRandom(), 742133555);
-}
-
 class WaveModule : public ::testing::Test {
   protected:
     static constexpr int W = 16, H = 12;
@@ -144,12 +118,12 @@ TEST_F(WaveModule, StartsWithFiveSeedDropsInTheLatestField) {
     EXPECT_EQ(sim::phase(), 0);
     EXPECT_EQ(stepped(), Field(cells(W, H), 0));  // the previous field is flat
 
-    sim::seedRainRandom(1234);
+    std::srand(1234);
     Field expected(cells(W, H), 0);
     for (int i = 0; i < sim::SEED_DROPS; ++i) {
-        const int amplitude = sim::dropAmplitude(sim::nextRainRandom());
-        const int column = sim::nextRainRandom() % W;
-        const int row = sim::nextRainRandom() % H;
+        const int amplitude = sim::dropAmplitude(std::rand());
+        const int column = std::rand() % W;
+        const int row = std::rand() % H;
         sim::addToCell(expected.data(), W, column, row, amplitude);
     }
     EXPECT_EQ(latest(), expected);
@@ -162,26 +136,26 @@ TEST_F(WaveModule, StartsWithFiveSeedDropsInTheLatestField) {
 TEST_F(WaveModule, RandomDropDrawsAmplitudeColumnRowAndNothingMore) {
     sim::initWaves(W, H, 99);
     const Field before = latest();
-    sim::seedRainRandom(555);
-    const int amplitude = sim::dropAmplitude(sim::nextRainRandom());
-    const int column = sim::nextRainRandom() % W;
-    const int row = sim::nextRainRandom() % H;
-    const int fourth = sim::nextRainRandom();
+    std::srand(555);
+    const int amplitude = sim::dropAmplitude(std::rand());
+    const int column = std::rand() % W;
+    const int row = std::rand() % H;
+    const int fourth = std::rand();
 
-    sim::seedRainRandom(555);
+    std::srand(555);
     sim::addRandomDrop();
     Field expected = before;
     sim::addToCell(expected.data(), W, column, row, amplitude);
     EXPECT_EQ(latest(), expected);
-    EXPECT_EQ(sim::nextRainRandom(), fourth);
+    EXPECT_EQ(std::rand(), fourth);
 }
 
 TEST_F(WaveModule, PointerDropGoesIntoTheLatestFieldAtTheGivenCell) {
     sim::initWaves(W, H, 3);
     const Field before = latest();
-    sim::seedRainRandom(8);
-    const int amplitude = sim::dropAmplitude(sim::nextRainRandom());
-    sim::seedRainRandom(8);
+    std::srand(8);
+    const int amplitude = sim::dropAmplitude(std::rand());
+    std::srand(8);
     sim::addDrop(W - 1, H - 1);
     Field expected = before;
     sim::addToCell(expected.data(), W, W - 1, H - 1, amplitude);
@@ -205,12 +179,12 @@ TEST_F(WaveModule, StepWritesThePreviousFieldAndTheFlipMakesItTheLatest) {
 }
 
 TEST_F(WaveModule, ZeroDimensionsAllocateNothingAndLeaveTheGeneratorAlone) {
-    sim::seedRainRandom(42);
-    const int expected = sim::nextRainRandom();
-    sim::seedRainRandom(42);
+    std::srand(42);
+    const int expected = std::rand();
+    std::srand(42);
     sim::initWaves(0, H, 1);
     sim::initWaves(W, 0, 1);
-    EXPECT_EQ(sim::nextRainRandom(), expected);
+    EXPECT_EQ(std::rand(), expected);
     EXPECT_EQ(sim::stepOutput(), nullptr);
 }
 
