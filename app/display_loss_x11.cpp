@@ -1,6 +1,7 @@
 // display_loss_x11.cpp: the Xlib error handlers. Every X error already ends the program (Xlib's
 // default handlers exit too); these say so in one line of the program's own.
 
+#include <GL/glx.h>
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -52,6 +53,16 @@ void failToOpenWindow(const char* reason) {
 void endCleanlyOnLostDisplay() {
     XSetIOErrorHandler(onConnectionLost);
     XSetErrorHandler(onRequestFailed);
+}
+
+void checkWindowStillExists() {
+    // GLUT draws into the window itself, so the current drawable is the window. A destroyed
+    // one makes this request fail with BadWindow, which onRequestFailed turns into its line.
+    ::Display* display = glXGetCurrentDisplay();
+    const GLXDrawable window = glXGetCurrentDrawable();
+    if (display == nullptr || window == None) return;
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
 }
 
 }  // namespace app
