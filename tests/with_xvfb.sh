@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Usage: with_xvfb.sh COMMAND...
+# Usage: [XVFB_OPTIONS=...] with_xvfb.sh COMMAND...
 # Runs COMMAND against a private Xvfb on a display number the server picks itself, and
-# exits with COMMAND's status. Nothing of its own reaches stderr once COMMAND has started,
+# exits with COMMAND's status. XVFB_OPTIONS are added to the server's own (for example
+# "-extension GLX" for a server without OpenGL, or "-screen 0 1024x768x8"). Nothing of its own reaches stderr once COMMAND has started,
 # so a test can count the lines COMMAND writes there (xvfb-run can add a line of its own
 # when it cannot clean up after a busy server).
 set -u
@@ -12,7 +13,8 @@ cleanup() {
     rm -rf "$dir" 2>/dev/null
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$dir/display" \
+# shellcheck disable=SC2086 # the options are words of their own
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset ${XVFB_OPTIONS:-} 3>"$dir/display" \
     >/dev/null 2>&1 &
 server=$!
 for _ in $(seq 200); do

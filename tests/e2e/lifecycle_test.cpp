@@ -232,6 +232,14 @@ TEST_F(ProgramLifecycle, LostServerEndsWithOneLine) {
     expectOneLineExit("lost the connection to the X server");
 }
 
+TEST_F(ProgramLifecycle, ConnectionClosedByTheRunningServerEndsWithItsOwnLine) {
+    // What xkill does: the server closes the program's connection and keeps running.
+    session().freshCapture();
+    XKillClient(session().display(), session().window());
+    XSync(session().display(), False);
+    expectOneLineExit("closed the connection");
+}
+
 TEST_F(ProgramLifecycle, WindowDestroyedFromOutsideEndsWithOneLine) {
     session().freshCapture();
     XDestroyWindow(session().display(), session().window());
