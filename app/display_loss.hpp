@@ -15,4 +15,11 @@ namespace app {
 // handlers of its own.
 void endCleanlyOnLostDisplay();
 
+// Asks the windowing system, with one round trip, whether the program's window still exists,
+// and ends the program the same way as above (one line, status 1) when it does not; returns
+// normally while the window exists. A hidden window draws nothing and so makes no requests
+// that could fail: the frame loop calls this once a second while hidden, and never otherwise.
+// Needs the window's OpenGL context to be current.
+void checkWindowStillExists();
+
 }  // namespace app

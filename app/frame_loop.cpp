@@ -5,6 +5,7 @@
 #include <GL/freeglut.h>
 
 #include "app/callbacks.hpp"
+#include "app/display_loss.hpp"
 #include "app/shell.hpp"
 #include "imaging/picture.hpp"
 #include "imaging/texture.hpp"
@@ -14,6 +15,21 @@ namespace app {
 
 namespace {
 std::int32_t lastStepTime = 0;  // elapsed ms of the last simulation step
+// Counts the times the window was hidden; a check timer left over from an earlier hiding
+// sees a number that is not the current one and stops.
+int hiding = 0;
+bool hidden = false;  // no frames are requested: unmapped, minimised or fully covered
+
+// How often a hidden window is looked for: a window destroyed meanwhile ends the program
+// within this time, and the check costs one round trip to the windowing system.
+constexpr unsigned int HIDDEN_CHECK_INTERVAL_MS = 1000;
+
+// While hidden, nothing is drawn, so nothing would notice that the window was destroyed.
+void checkWhileHidden(int hidingWhenArmed) {
+    if (!hidden || hidingWhenArmed != hiding) return;
+    checkWindowStillExists();
+    glutTimerFunc(HIDDEN_CHECK_INTERVAL_MS, checkWhileHidden, hidingWhenArmed);
+}
 
 // One simulation step: the new surface, the picture refracted through it, the texture
 // updated, and the rain that the next step will spread.
@@ -64,9 +80,16 @@ void requestFrames() {
 
 void onWindowStatus(int status) {
     if (status == GLUT_HIDDEN || status == GLUT_FULLY_COVERED) {
-        // No frame would be shown, so none is asked for; GLUT then waits for events.
+        // No frame would be shown, so none is asked for; GLUT then waits for events, and
+        // for the check that the window still exists.
         glutIdleFunc(nullptr);
+        if (!hidden) {
+            hidden = true;
+            ++hiding;
+            glutTimerFunc(HIDDEN_CHECK_INTERVAL_MS, checkWhileHidden, hiding);
+        }
     } else {
+        hidden = false;
         // The first frame back steps at once (more than the step interval has passed) and
         // rewrites the title with the frames counted before the window was hidden.
         requestFrames();

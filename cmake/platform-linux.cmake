@@ -13,3 +13,5 @@ set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_stderr.cpp sim/seed_clock
 set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-picture PNG::PNG)
 set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_x11.cpp app/window_title_glut.cpp)
 set(RAVELLE_PLATFORM_WINDOW_LIBRARIES X11::X11)
+# The tests' guarded buffers (tests/support/guarded_memory.hpp): mmap and mprotect.
+set(RAVELLE_PLATFORM_TEST_SOURCES tests/support/guarded_memory_posix.cpp)

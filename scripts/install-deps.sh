@@ -16,6 +16,8 @@ if [ "${1:-test}" = test ]; then
     # Tests: GoogleTest, Google Benchmark, and a real X server with software OpenGL,
     # driven through Xlib with the XTest (pointer) and MIT-SHM (capture) extensions.
     need+=(libgtest-dev libbenchmark-dev xvfb xauth libxext-dev libxtst-dev)
+    # A window manager, so the window can be minimised the way a desktop does it.
+    need+=(openbox)
     # The README's animation (libwebp's encoder, muxer and decoder) and speed chart.
     need+=(libwebp-dev python3-matplotlib)
     # Hardening: libFuzzer and the sanitizers with clang, OpenMP for clang, static analysis.

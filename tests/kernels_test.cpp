@@ -12,6 +12,7 @@
 #include "common/vector_targets.hpp"
 #include "imaging/refraction_kernel.hpp"
 #include "sim/wave_kernel.hpp"
+#include "tests/support/guarded_memory.hpp"
 #include "tests/support/on_every_target.hpp"
 #include "tests/support/reference_kernels.hpp"
 #include "tests/support/test_fields.hpp"
@@ -19,9 +20,20 @@
 namespace {
 
 using testing_fields::cells;
+using testing_fields::Guarded;
+using testing_fields::GuardSide;
 using testing_fields::setTeamSize;
 using Field = std::vector<std::int16_t>;
 using Picture = std::vector<std::uint8_t>;
+
+// The program's kernels run on copies of their fields and pictures that end at (After) or
+// begin after (Before) an inaccessible page: a read or write one element outside crashes the
+// test on every target, where the sanitizers cannot see vector loads and gathers.
+const GuardSide BOTH_SIDES[] = {GuardSide::After, GuardSide::Before};
+
+std::string sideName(GuardSide side) {
+    return side == GuardSide::After ? " (guard page after)" : " (guard page before)";
+}
 
 // Heights spread evenly over -amplitude .. amplitude: small amplitudes give the slopes of a
 // calm surface (sources on the neighbouring rows and columns), large ones sources anywhere.
@@ -48,21 +60,29 @@ class Kernels : public testing_fields::OnEveryTarget {
   protected:
     static void expectSameStep(const Field& latest, const Field& previous, int w, int h,
                                const std::string& what) {
-        Field produced = previous;
         Field expected = previous;
-        sim::waveStep(latest.data(), produced.data(), w, h);
         reference::waveStep(latest.data(), expected.data(), w, h);
-        ASSERT_EQ(produced, expected) << what;
+        for (const GuardSide side : BOTH_SIDES) {
+            const Guarded<std::int16_t> guardedLatest(latest, side);
+            Guarded<std::int16_t> produced(previous, side);
+            sim::waveStep(guardedLatest.data(), produced.data(), w, h);
+            ASSERT_EQ(produced.contents(), expected) << what << sideName(side);
+        }
     }
 
     // The output starts as random bytes, so a fourth byte written anywhere shows.
     static void expectSameRefraction(const Field& field, const Picture& source, int w, int h,
                                      testing_fields::Random& random, const std::string& what) {
-        Picture produced = testing_fields::randomPicture(w, h, random);
-        Picture expected = produced;
-        imaging::refract(field.data(), source.data(), produced.data(), w, h);
+        const Picture before = testing_fields::randomPicture(w, h, random);
+        Picture expected = before;
         reference::refract(field.data(), source.data(), expected.data(), w, h);
-        ASSERT_EQ(produced, expected) << what;
+        for (const GuardSide side : BOTH_SIDES) {
+            const Guarded<std::int16_t> guardedField(field, side);
+            const Guarded<std::uint8_t> guardedSource(source, side);
+            Guarded<std::uint8_t> produced(before, side);
+            imaging::refract(guardedField.data(), guardedSource.data(), produced.data(), w, h);
+            ASSERT_EQ(produced.contents(), expected) << what << sideName(side);
+        }
     }
 };
 
@@ -75,6 +95,26 @@ TEST_P(Kernels, WaveStepMatchesTheReferenceOnEveryShapeAndSlope) {
             expectSameStep(latest, previous, w, h,
                            std::to_string(w) + " x " + std::to_string(h) + " within " +
                                std::to_string(amplitude));
+        }
+    }
+}
+
+TEST_P(Kernels, EveryWidthUpToSeveralVectorsStaysInsideItsBuffers) {
+    // Every width from edges only, through interiors one short of, exactly and one past
+    // each target's vector (up to 32 heights and 16 pixels), to several vectors with every
+    // remainder; rows 1 to 5 put the first and last row next to the guard pages.
+    testing_fields::Random random{707};
+    for (int w = 1; w <= 100; ++w) {
+        for (const int h : {1, 2, 3, 5}) {
+            const Picture source = testing_fields::randomPicture(w, h, random);
+            for (const int amplitude : {6, 32767}) {
+                const std::string what = std::to_string(w) + " x " + std::to_string(h) +
+                                         " within " + std::to_string(amplitude);
+                expectSameStep(fieldWithin(w, h, amplitude, random),
+                               fieldWithin(w, h, amplitude, random), w, h, what);
+                expectSameRefraction(fieldWithin(w, h, amplitude, random), source, w, h, random,
+                                     what);
+            }
         }
     }
 }
@@ -136,13 +176,17 @@ TEST_P(Kernels, RefractionReadsExactlyWhereTheMirrorAndTheWrapMeet) {
 }
 
 // Production and reference stepped side by side on a rainy surface, with a drop of +-32767
-// now and then, and every step's surface and refracted picture compared.
-void expectSameRainyRun(int w, int h, int steps, std::uint64_t seed) {
+// now and then, and every step's surface and refracted picture compared. The production
+// fields and pictures are guarded on `side`.
+void expectSameRainyRun(int w, int h, int steps, std::uint64_t seed, GuardSide side) {
     testing_fields::Random random{seed};
-    Field latest(cells(w, h), 0), previous(cells(w, h), 0);
-    Field expectedLatest = latest, expectedPrevious = previous;
-    const Picture source = testing_fields::randomPicture(w, h, random);
-    Picture output(cells(w, h) * 4, 0x5A), expectedOutput = output;
+    Field expectedLatest(cells(w, h), 0), expectedPrevious(cells(w, h), 0);
+    Guarded<std::int16_t> fieldA(expectedLatest, side), fieldB(expectedPrevious, side);
+    std::int16_t* latest = fieldA.data();
+    std::int16_t* previous = fieldB.data();
+    const Guarded<std::uint8_t> source(testing_fields::randomPicture(w, h, random), side);
+    Picture expectedOutput(cells(w, h) * 4, 0x5A);
+    Guarded<std::uint8_t> output(expectedOutput, side);
     auto drop = [&](int amplitude) {
         const auto i = reference::at(random.below(w), random.below(h), w);
         latest[i] = static_cast<std::int16_t>(latest[i] + amplitude);
@@ -150,13 +194,15 @@ void expectSameRainyRun(int w, int h, int steps, std::uint64_t seed) {
     };
     for (int i = 0; i < 5; ++i) drop(100 + random.below(250));
     for (int step = 0; step < steps; ++step) {
-        sim::waveStep(latest.data(), previous.data(), w, h);
+        sim::waveStep(latest, previous, w, h);
         reference::waveStep(expectedLatest.data(), expectedPrevious.data(), w, h);
-        ASSERT_EQ(previous, expectedPrevious) << "surface after step " << step;
-        imaging::refract(previous.data(), source.data(), output.data(), w, h);
+        ASSERT_TRUE(std::equal(expectedPrevious.begin(), expectedPrevious.end(), previous))
+            << "surface after step " << step << sideName(side);
+        imaging::refract(previous, source.data(), output.data(), w, h);
         reference::refract(expectedPrevious.data(), source.data(), expectedOutput.data(), w, h);
-        ASSERT_EQ(output, expectedOutput) << "picture after step " << step;
-        latest.swap(previous);
+        ASSERT_EQ(output.contents(), expectedOutput)
+            << "picture after step " << step << sideName(side);
+        std::swap(latest, previous);
         expectedLatest.swap(expectedPrevious);
         for (int i = 0; i < 4; ++i) drop(100 + random.below(250));
         if (random.below(50) == 0) drop(random.below(2) ? 32767 : -32767);
@@ -164,9 +210,9 @@ void expectSameRainyRun(int w, int h, int steps, std::uint64_t seed) {
 }
 
 TEST_P(Kernels, RainyRunsMatchTheReferenceStepByStep) {
-    expectSameRainyRun(640, 480, 200, 404);
-    expectSameRainyRun(100, 37, 400, 405);
-    expectSameRainyRun(33, 17, 400, 406);
+    expectSameRainyRun(640, 480, 200, 404, GuardSide::After);
+    expectSameRainyRun(100, 37, 400, 405, GuardSide::Before);
+    expectSameRainyRun(33, 17, 400, 406, GuardSide::After);
 }
 
 TEST_P(Kernels, EveryTeamSizeGivesTheSameSurfaceAndPicture) {
@@ -174,8 +220,10 @@ TEST_P(Kernels, EveryTeamSizeGivesTheSameSurfaceAndPicture) {
         setTeamSize(threads);
         SCOPED_TRACE(std::to_string(threads) + " threads");
         // 257 and 7 rows split unevenly among every team; with 8 threads some get none.
-        expectSameRainyRun(300, 257, 40, 500 + static_cast<std::uint64_t>(threads));
-        expectSameRainyRun(65, 7, 100, 600 + static_cast<std::uint64_t>(threads));
+        expectSameRainyRun(300, 257, 40, 500 + static_cast<std::uint64_t>(threads),
+                           GuardSide::After);
+        expectSameRainyRun(65, 7, 100, 600 + static_cast<std::uint64_t>(threads),
+                           GuardSide::Before);
     }
 }
 

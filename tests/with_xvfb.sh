@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Usage: [XVFB_SCREEN=WxHxDEPTH] with_xvfb.sh COMMAND...  (default 1024x768x24)
+# Usage: [XVFB_SCREEN=WxHxDEPTH] [XVFB_OPTIONS=...] with_xvfb.sh COMMAND...
 # Runs COMMAND against a private Xvfb on a display number the server picks itself, and
-# exits with COMMAND's status. Nothing of its own reaches stderr once COMMAND has started,
+# exits with COMMAND's status. XVFB_SCREEN sets the screen's size and depth (1024x768x8 for
+# a screen OpenGL cannot serve); XVFB_OPTIONS are added to the server's own ("-extension GLX"
+# for a server without OpenGL). Nothing of its own reaches stderr once COMMAND has started,
 # so a test can count the lines COMMAND writes there (xvfb-run can add a line of its own
 # when it cannot clean up after a busy server).
 set -u
@@ -12,7 +14,9 @@ cleanup() {
     rm -rf "$dir" 2>/dev/null
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp -noreset 3>"$dir/display" \
+# shellcheck disable=SC2086 # the options are words of their own
+Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp -noreset ${XVFB_OPTIONS:-} \
+    3>"$dir/display" \
     >/dev/null 2>&1 &
 server=$!
 for _ in $(seq 200); do

@@ -3,6 +3,7 @@
 
 #include "tests/e2e/harness.hpp"
 
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
@@ -91,23 +92,51 @@ std::optional<std::string> textProperty(::Display* display, Window window, Atom 
     return text;
 }
 
-// Every direct child of the root window whose WM_NAME starts with the program's name; with no
-// window manager running, the program's top-level window is one of them.
+// The first window in the tree under the root whose WM_NAME starts with the program's name:
+// a direct child of the root without a window manager, inside its frame with one.
 std::optional<Window> findProgramWindow(::Display* display) {
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (XQueryTree(display, XDefaultRootWindow(display), &root, &parent, &children, &count) == 0) {
-        return std::nullopt;
+    std::vector<Window> pending{XDefaultRootWindow(display)};
+    while (!pending.empty()) {
+        const Window window = pending.back();
+        pending.pop_back();
+        const auto name = textProperty(display, window, atom(display, "WM_NAME"));
+        if (name && name->starts_with("Ravelle")) return window;
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) continue;
+        pending.insert(pending.end(), children, children + count);
+        if (children != nullptr) XFree(children);
     }
-    std::optional<Window> found;
-    for (unsigned int i = 0; i < count && !found; ++i) {
-        const auto name = textProperty(display, children[i], atom(display, "WM_NAME"));
-        if (name && name->starts_with("Ravelle")) found = children[i];
+    return std::nullopt;
+}
+
+// Starts openbox and waits until it has taken the screen: a window manager announces itself
+// with _NET_SUPPORTING_WM_CHECK on the root window.
+std::unique_ptr<Process> startWindowManager(::Display* display, const std::string& name) {
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    // Through a shell, so that its notes on stdout do not reach the test's output either.
+    auto manager = std::make_unique<Process>(
+        std::vector<std::string>{"/bin/sh", "-c", "exec /usr/bin/openbox >/dev/null"},
+        environmentWithDisplay(name), devNull);
+    ::close(devNull);
+    const auto deadline = Clock::now() + 15s;
+    while (true) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(display, XDefaultRootWindow(display),
+                           atom(display, "_NET_SUPPORTING_WM_CHECK"), 0, 1, False, XA_WINDOW, &type,
+                           &format, &count, &remaining, &data);
+        if (data != nullptr) XFree(data);
+        if (count == 1) return manager;
+        if (manager->waitForExit(0s)) fail("openbox ended at start");
+        if (Clock::now() >= deadline) fail("openbox did not take the screen within 15 s");
+        std::this_thread::sleep_for(10ms);
     }
-    if (children != nullptr) XFree(children);
-    return found;
 }
 
 }  // namespace
@@ -293,7 +322,7 @@ Frame ShmImage::grab(Window window) {
     return frame;
 }
 
-Session::Session(const std::string& program, int programStderr)
+Session::Session(const std::string& program, int programStderr, bool windowManager)
     : server_(std::make_unique<XServer>()) {
     display_ = XOpenDisplay(server_->display().c_str());
     if (display_ == nullptr) fail("cannot connect to Xvfb on " + server_->display());
@@ -306,6 +335,8 @@ Session::Session(const std::string& program, int programStderr)
     if (XTestQueryExtension(display_, &event, &error, &major, &minor) == 0) {
         fail("Xvfb lacks XTest");
     }
+
+    if (windowManager) windowManager_ = startWindowManager(display_, server_->display());
 
     started_ = Clock::now();
     program_ = std::make_unique<Process>(programCommand(program),
@@ -340,6 +371,7 @@ Session::Session(const std::string& program, int programStderr)
 Session::~Session() {
     images_.clear();
     program_.reset();
+    windowManager_.reset();
     if (display_ != nullptr) XCloseDisplay(display_);
     server_.reset();
 }

@@ -114,8 +114,10 @@ struct Geometry {
 class Session {
   public:
     // Starts the X server and `program`, and waits (up to 15 s) for its window. The program's
-    // stderr goes to `programStderr` when it is not -1.
-    explicit Session(const std::string& program, int programStderr = -1);
+    // stderr goes to `programStderr` when it is not -1. With `windowManager`, openbox manages
+    // the screen before the program starts (it frames the window and can minimise it).
+    explicit Session(const std::string& program, int programStderr = -1,
+                     bool windowManager = false);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     ~Session();
@@ -169,6 +171,7 @@ class Session {
   private:
     std::unique_ptr<XServer> server_;
     ::Display* display_ = nullptr;
+    std::unique_ptr<Process> windowManager_;
     std::unique_ptr<Process> program_;
     Window window_ = 0;
     std::string firstTitle_;

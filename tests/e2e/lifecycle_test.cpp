@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <regex>
@@ -100,7 +101,7 @@ class ProgramLifecycle : public ::testing::Test {
   protected:
     void SetUp() override {
         armWatchdog(TEST_LIMIT);
-        session_ = std::make_unique<Session>(PROGRAM, stderr_.writeEnd());
+        session_ = std::make_unique<Session>(PROGRAM, stderr_.writeEnd(), managed());
         stderr_.closeWriteEnd();
         // With no window manager the window starts partly off screen; captures need it on.
         session_->move(50, 50);
@@ -110,7 +111,39 @@ class ProgramLifecycle : public ::testing::Test {
         ::alarm(0);
     }
 
+    // Whether openbox manages the screen, as on a desktop.
+    virtual bool managed() const { return false; }
+
     Session& session() { return *session_; }
+
+    bool windowIsViewable() {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(session().display(), session().window(), &attributes) != 0 &&
+               attributes.map_state == IsViewable;
+    }
+
+    // Waits up to 5 s for the window to be (or stop being) viewable.
+    void awaitViewable(bool viewable) {
+        const auto deadline = Clock::now() + 5s;
+        while (windowIsViewable() != viewable && Clock::now() < deadline) {
+            std::this_thread::sleep_for(10ms);
+        }
+        ASSERT_EQ(windowIsViewable(), viewable) << "window state did not change within 5 s";
+    }
+
+    // With the window hidden, the program rests; destroyed from outside meanwhile, it must
+    // still notice within about a second and end with the window's own line.
+    void expectHiddenDestroyEndsWithOneLine() {
+        std::this_thread::sleep_for(300ms);
+        const double share = coreShare(session().process().pid(), 1500ms);
+        EXPECT_LT(share, 0.05) << "share of a core used while the window is hidden";
+        XDestroyWindow(session().display(), session().window());
+        XSync(session().display(), False);
+        const auto took = expectOneLineExit("the window was destroyed from outside");
+        // One check a second; the rest is slack for a busy machine.
+        EXPECT_LT(took, 3s) << "ended only after " << std::chrono::duration<double>(took).count()
+                            << " s";
+    }
 
     // Hides the window with `hide`, checks that the program then sleeps and leaves the title
     // alone, shows it again with `show`, and checks that the picture and the title move again.
@@ -136,16 +169,23 @@ class ProgramLifecycle : public ::testing::Test {
     }
 
     // The program must end on its own with status 1 and exactly one line of its own.
-    void expectOneLineExit(const char* expectedText) {
+    // Returns how long it took to end.
+    Clock::duration expectOneLineExit(const char* expectedText) {
+        const auto start = Clock::now();
         const auto status = session().process().waitForExit(10s);
+        const auto took = Clock::now() - start;
         const std::string errors = stderr_.readAll(5s);
-        ASSERT_TRUE(status.has_value()) << "still running; stderr: " << errors;
-        ASSERT_TRUE(WIFEXITED(*status)) << "wait status " << *status << "; stderr: " << errors;
+        EXPECT_TRUE(status.has_value()) << "still running; stderr: " << errors;
+        if (!status) return took;
+        EXPECT_TRUE(WIFEXITED(*status)) << "wait status " << *status << "; stderr: " << errors;
         EXPECT_EQ(WEXITSTATUS(*status), 1) << errors;
         EXPECT_TRUE(errors.starts_with("ravelle: ")) << errors;
         EXPECT_NE(errors.find(expectedText), std::string::npos) << errors;
         EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
         EXPECT_TRUE(errors.ends_with("\n")) << errors;
+        std::printf("ended %.3f s after the cause: %s", std::chrono::duration<double>(took).count(),
+                    errors.c_str());
+        return took;
     }
 
     StderrPipe stderr_;
@@ -192,11 +232,68 @@ TEST_F(ProgramLifecycle, LostServerEndsWithOneLine) {
     expectOneLineExit("lost the connection to the X server");
 }
 
+TEST_F(ProgramLifecycle, ConnectionClosedByTheRunningServerEndsWithItsOwnLine) {
+    // What xkill does: the server closes the program's connection and keeps running.
+    session().freshCapture();
+    XKillClient(session().display(), session().window());
+    XSync(session().display(), False);
+    expectOneLineExit("closed the connection");
+}
+
 TEST_F(ProgramLifecycle, WindowDestroyedFromOutsideEndsWithOneLine) {
     session().freshCapture();
     XDestroyWindow(session().display(), session().window());
     XSync(session().display(), False);
-    expectOneLineExit("window");
+    expectOneLineExit("the window was destroyed from outside");
+}
+
+TEST_F(ProgramLifecycle, UnmappedWindowDestroyedFromOutsideEndsWithOneLine) {
+    session().freshCapture();
+    XUnmapWindow(session().display(), session().window());
+    XSync(session().display(), False);
+    expectHiddenDestroyEndsWithOneLine();
+}
+
+TEST_F(ProgramLifecycle, CoveredWindowDestroyedFromOutsideEndsWithOneLine) {
+    session().freshCapture();
+    ::Display* display = session().display();
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    const Window cover =
+        XCreateWindow(display, XDefaultRootWindow(display), 0, 0, 1920, 1080, 0, CopyFromParent,
+                      InputOutput, nullptr, CWOverrideRedirect, &attributes);
+    XMapRaised(display, cover);
+    XSync(display, False);
+    expectHiddenDestroyEndsWithOneLine();
+}
+
+// The same program on a desktop: openbox frames the window and minimises it on request.
+class ManagedProgramLifecycle : public ProgramLifecycle {
+  protected:
+    bool managed() const override { return true; }
+
+    void minimise() {
+        XIconifyWindow(session().display(), session().window(),
+                       XDefaultScreen(session().display()));
+        XSync(session().display(), False);
+        awaitViewable(false);
+    }
+};
+
+TEST_F(ManagedProgramLifecycle, MinimisedRestoredAndMinimisedAgainThenDestroyedEndsWithOneLine) {
+    // Captures fail inside openbox's frame, so the title tells whether the program runs: it
+    // is rewritten every second while frames are drawn, and never while minimised.
+    ASSERT_GE(session().countTitleWrites(1500ms), 1) << "title not rewritten at start";
+    minimise();
+    // Longer than one check: a window that still exists must not end the program.
+    EXPECT_EQ(session().countTitleWrites(1500ms), 0) << "title rewritten while minimised";
+    ASSERT_FALSE(session().process().waitForExit(0s)) << "ended while minimised";
+    XMapWindow(session().display(), session().window());  // the window manager restores it
+    XSync(session().display(), False);
+    awaitViewable(true);
+    EXPECT_GE(session().countTitleWrites(1500ms), 1) << "title not rewritten once restored";
+    minimise();
+    expectHiddenDestroyEndsWithOneLine();
 }
 
 }  // namespace
