@@ -30,4 +30,8 @@ void endCleanlyOnLostDisplay() {
     emscripten_set_webglcontextlost_callback(CANVAS, nullptr, EM_FALSE, onContextLost);
 }
 
+// Nothing to ask: the canvas belongs to the page, and a context taken away while the page is
+// hidden is reported by the callback above.
+void checkWindowStillExists() {}
+
 }  // namespace app

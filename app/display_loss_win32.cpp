@@ -14,4 +14,8 @@ void failToOpenWindow(const char* reason) {
 // running program the way an X server can.
 void endCleanlyOnLostDisplay() {}
 
+// Nothing to ask: only the program's own thread can destroy its window (other programs can
+// only ask it to close), and GLUT sees that as a close whether the window is shown or not.
+void checkWindowStillExists() {}
+
 }  // namespace app

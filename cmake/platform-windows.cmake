@@ -44,6 +44,8 @@ target_compile_definitions(ravelle-windows-window INTERFACE FREEGLUT_STATIC)
 target_link_libraries(ravelle-windows-window INTERFACE winmm gdi32 user32)
 target_link_options(ravelle-windows-window INTERFACE -mwindows)
 set(RAVELLE_PLATFORM_WINDOW_LIBRARIES ravelle-windows-window)
+# The tests' buffers next to inaccessible pages.
+set(RAVELLE_PLATFORM_TEST_SOURCES tests/support/guarded_memory_win32.cpp)
 
 # The test programs are listed under Wine when ctest starts, not by running Wine during the build.
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
