@@ -19,20 +19,7 @@ for argument in "$@"; do
 done
 
 # --- The tools: Emscripten (its system libraries come prebuilt), and dpkg-source to unpack.
-need=(emscripten dpkg-dev cmake make googletest)
-missing=()
-for package in "${need[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        -o DPkg::Lock::Timeout=900 "${missing[@]}"
-fi
+scripts/install-deps.sh --only emscripten dpkg-dev cmake make googletest
 # Debian's Emscripten runs its tools with the system's Node; 3.1.6's loader predates
 # Node's built-in fetch.
 export NODE_PATH=/usr/share/nodejs

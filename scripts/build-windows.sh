@@ -10,23 +10,9 @@ root=$PWD
 out=$root/build/windows
 mkdir -p "$out"
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo=sudo
-
 # --- The host's tools: the cross compiler with its OpenMP runtime, Wine (Highway's build and
 # the tests run Windows programs), the host's libpng for the bitmap maker, and zip.
-need=(cmake g++ libpng-dev g++-mingw-w64-x86-64-posix wine wine64 zip dpkg-dev xvfb xauth)
-missing=()
-for package in "${need[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        -o DPkg::Lock::Timeout=900 "${missing[@]}"
-fi
+scripts/install-deps.sh --only cmake g++ libpng-dev g++-mingw-w64-x86-64-posix wine wine64 zip dpkg-dev xvfb xauth
 
 # Every Windows program run during the build (Highway's target lister) and the tests uses this
 # prefix, not one in the home folder; crashes end the program instead of opening a dialog.

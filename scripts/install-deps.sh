@@ -1,27 +1,33 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Ravelle needs to build, run and test, skipping those already
 # present. Usage: scripts/install-deps.sh [run|release|test]  (default: test, which needs
-# the most; release adds what building the Debian packages needs to run).
+# the most; release adds what building the Debian packages needs to run), or
+# scripts/install-deps.sh --only PACKAGE...  for the packages a stage script needs of its own.
 set -euo pipefail
 
-need=(cmake g++ make pkg-config freeglut3-dev libgl-dev libgl1-mesa-dri libpng-dev libhwy-dev
-      libx11-dev)
-if [ "${1:-test}" != run ]; then
-    # The Debian packages: CPack's DEB generator runs dpkg-shlibdeps and file.
-    need+=(dpkg-dev file)
-fi
-if [ "${1:-test}" = test ]; then
-    # The package test: Debian's package, desktop-entry and metainfo checkers.
-    need+=(lintian desktop-file-utils appstream)
-    # Tests: GoogleTest, Google Benchmark, and a real X server with software OpenGL,
-    # driven through Xlib with the XTest (pointer) and MIT-SHM (capture) extensions.
-    need+=(libgtest-dev libbenchmark-dev xvfb xauth libxext-dev libxtst-dev)
-    # A window manager, so the window can be minimised the way a desktop does it.
-    need+=(openbox)
-    # The README's animation (libwebp's encoder, muxer and decoder) and speed chart.
-    need+=(libwebp-dev python3-matplotlib)
-    # Hardening: libFuzzer and the sanitizers with clang, OpenMP for clang, static analysis.
-    need+=(clang libclang-rt-14-dev libomp-dev clang-tidy clang-format cppcheck)
+if [ "${1:-}" = --only ]; then
+    shift
+    need=("$@")
+else
+    need=(cmake g++ make pkg-config freeglut3-dev libgl-dev libgl1-mesa-dri libpng-dev libhwy-dev
+          libx11-dev)
+    if [ "${1:-test}" != run ]; then
+        # The Debian packages: CPack's DEB generator runs dpkg-shlibdeps and file.
+        need+=(dpkg-dev file)
+    fi
+    if [ "${1:-test}" = test ]; then
+        # The package test: Debian's package, desktop-entry and metainfo checkers.
+        need+=(lintian desktop-file-utils appstream)
+        # Tests: GoogleTest, Google Benchmark, and a real X server with software OpenGL,
+        # driven through Xlib with the XTest (pointer) and MIT-SHM (capture) extensions.
+        need+=(libgtest-dev libbenchmark-dev xvfb xauth libxext-dev libxtst-dev)
+        # A window manager, so the window can be minimised the way a desktop does it.
+        need+=(openbox)
+        # The README's animation (libwebp's encoder, muxer and decoder) and speed chart.
+        need+=(libwebp-dev python3-matplotlib)
+        # Hardening: libFuzzer and the sanitizers with clang, OpenMP for clang, static analysis.
+        need+=(clang libclang-rt-14-dev libomp-dev clang-tidy clang-format cppcheck)
+    fi
 fi
 
 missing=()

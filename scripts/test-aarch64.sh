@@ -30,22 +30,9 @@ sysroot=$out/sysroot
 # The arm64 development packages the build links against; their dependencies come too.
 arm64_packages=(libhwy-dev libgtest-dev libpng-dev freeglut3-dev libgl-dev)
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo=sudo
 
 # --- The host's tools: cross compiler (with its OpenMP runtime) and the user-mode emulator.
-need=(cmake g++-aarch64-linux-gnu libgomp1-arm64-cross qemu-user)
-missing=()
-for package in "${need[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        -o DPkg::Lock::Timeout=600 "${missing[@]}"
-fi
+scripts/install-deps.sh --only cmake g++-aarch64-linux-gnu libgomp1-arm64-cross qemu-user
 
 # --- The arm64 libraries, unpacked into a folder of their own.
 # apt resolves and downloads them with a private state, list and cache folder whose only

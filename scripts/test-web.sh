@@ -11,20 +11,7 @@ linux_build=${1:-}
 started=$SECONDS
 
 # The browser and the DevTools client (Debian's Python module, hence /usr/bin/python3).
-need=(chromium python3-websocket)
-missing=()
-for package in "${need[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        -o DPkg::Lock::Timeout=900 "${missing[@]}"
-fi
+scripts/install-deps.sh --only chromium python3-websocket
 
 scripts/build-web.sh --tests
 export NODE_PATH=/usr/share/nodejs
