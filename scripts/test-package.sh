@@ -67,6 +67,19 @@ for arch in amd64 arm64; do
     dpkg-deb -c "$deb" | awk '{print $1, $6}' | sort >"$work/$arch.contents"
 done
 root=$work/amd64
+# The copyright file's Expat paragraph is the licence in LICENSE, word for word: a DEP-5
+# paragraph indents each line by one space and writes an empty line as " .".
+echo "== package: the copyright file's licence"
+copyright=$root/usr/share/doc/ravelle/copyright
+awk 'BEGIN { first = 1 } /^$/ { first = 1; inside = 0; next }
+     first && /^License: Expat$/ { inside = 1; first = 0; next } { first = 0 }
+     inside { sub(/^ /, ""); sub(/^\.$/, ""); print }' "$copyright" >"$work/expat"
+sed -n '/^Permission is hereby granted/,$p' LICENSE >"$work/licence"
+[ -s "$work/expat" ] || fail "the copyright file has no Expat licence paragraph"
+diff "$work/licence" "$work/expat" || fail "the copyright file's Expat text is not LICENSE's"
+grep -q '<project_license>MIT</project_license>' "$root"/usr/share/metainfo/*.metainfo.xml ||
+    fail "the metainfo names no MIT project licence"
+echo "   Expat, as in LICENSE; the metainfo says MIT"
 echo "== package: desktop entries, metainfo, icons"
 for entry in "$root"/usr/share/applications/*.desktop; do
     desktop-file-validate "$entry" || fail "$(basename "$entry") is not a valid desktop entry"
