@@ -7,8 +7,12 @@
 #   ravelle_require_package(WHAT DEBIAN_PACKAGE PACKAGE [find_package arguments...])
 #   ravelle_require_program(VARIABLE WHAT DEBIAN_PACKAGE PROGRAM_NAME)
 #   ravelle_require(WHAT DEBIAN_PACKAGE FOUND_VARIABLE)     for anything looked for otherwise
-#   ravelle_stop_if_missing("the tests need" -DBUILD_TESTING=OFF)
+#   ravelle_missing_line(LINE "the tests need" -DBUILD_TESTING=OFF)
+#   if(LINE)
+#     message(FATAL_ERROR " ${LINE}")   # the leading space keeps CMake from wrapping the line
+#   endif()
 #
+# The part stops itself, so that CMake's error names its file and no call stack follows.
 # Macros, so that what find_package and find_program set stays in the caller's scope.
 
 macro(ravelle_require what debian_package found_variable)
@@ -28,7 +32,9 @@ macro(ravelle_require_program variable what debian_package program)
   ravelle_require("${what}" ${debian_package} ${variable})
 endmacro()
 
-function(ravelle_stop_if_missing part switch)
+# Sets VARIABLE to the line naming everything missing, or to nothing.
+function(ravelle_missing_line variable part switch)
+  set(${variable} "" PARENT_SCOPE)
   if(NOT RAVELLE_MISSING)
     return()
   endif()
@@ -40,6 +46,6 @@ function(ravelle_stop_if_missing part switch)
   endif()
   list(REMOVE_DUPLICATES RAVELLE_MISSING_PACKAGES)
   list(JOIN RAVELLE_MISSING_PACKAGES " " packages)
-  # The leading space keeps CMake from wrapping the line.
-  message(FATAL_ERROR " ravelle: ${part} ${what}: apt install ${packages}, or configure with ${switch}")
+  set(${variable} "ravelle: ${part} ${what}: apt install ${packages}, or configure with ${switch}"
+      PARENT_SCOPE)
 endfunction()
