@@ -84,7 +84,9 @@ nice -n 10 cmake --build build --parallel 2 >/tmp/build.log 2>&1 ||
     { tail -n 40 /tmp/build.log; fail "the packager's build fails"; }
 cmake --install build --prefix /tmp/prefix >/tmp/install.log 2>&1 ||
     { cat /tmp/install.log; fail "the packager's install fails"; }
-echo "   $(($(date +%s) - stage)) s"
+# The processor time too: on a busy machine the wall time says little.
+times >/tmp/times
+echo "   $(($(date +%s) - stage)) s; processor time (user, system): $(tail -n 1 /tmp/times)"
 
 # Everything the prefix holds, and nothing more: no test program, benchmark or tool.
 cd /tmp/prefix
