@@ -11,7 +11,7 @@ seconds=${1:-20}
 build=${RAVELLE_BUILD_DIR:-}
 if [ -z "$build" ]; then
     scripts/install-deps.sh test
-    cmake --preset dev -DRAVELLE_BUILD_TESTS=ON >/dev/null
+    cmake --preset dev -DBUILD_TESTING=ON >/dev/null
     cmake --build --preset dev -j "$(nproc)" --target ravelle ravelle-serial ravelle-title-watch
     build=build/dev
 fi

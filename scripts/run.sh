@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh run
-cmake --preset dev -DRAVELLE_BUILD_TESTS=OFF -DRAVELLE_BUILD_BENCH=OFF >/dev/null
+cmake --preset dev -DBUILD_TESTING=OFF -DRAVELLE_BUILD_BENCH=OFF >/dev/null
 cmake --build --preset dev -j "$(nproc)" --target ravelle ravelle-serial
 program=build/dev/ravelle
 [ "${1:-}" = --serial ] && program=build/dev/ravelle-serial

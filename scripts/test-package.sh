@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Tests Ravelle's Debian packages the way a user meets them: lintian, the menu entries and the
-# software-centre description validated; the amd64 package installed with apt-get (which pulls
-# its dependencies), both installed programs run in Xvfb by the real-window tests, the OpenMP
-# wait policy the installed ravelle really runs with, then the package purged with no file
-# left; the arm64 package's architecture, contents and Depends checked with dpkg-deb.
+# Tests Ravelle's Debian packages the way a user meets them: lintian, the copyright file's
+# licence compared with LICENSE, the menu entries and the software-centre description
+# validated; the amd64 package installed with apt-get (which pulls its dependencies), both
+# installed programs run in Xvfb by the real-window tests, the OpenMP wait policy the
+# installed ravelle really runs with, then the package purged with no file left; the arm64
+# package's architecture, contents and Depends checked with dpkg-deb.
 # Usage: scripts/test-package.sh [BUILD]   (as root, or with sudo). BUILD is a built ci folder
 # holding the real-window tests (default build/ci). The machine's package set is restored
 # however the script ends.
@@ -13,9 +14,8 @@ build=${1:-build/ci}
 for test in ravelle-e2e ravelle-e2e-serial; do
     [ -x "$build/tests/e2e/$test" ] || { echo "package: no built $test in $build/tests/e2e"; exit 2; }
 done
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo=sudo
-apt=($sudo env DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=900)
+apt=(env DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=900)
+[ "$(id -u)" -ne 0 ] && apt=(sudo "${apt[@]}")
 
 fail() {
     echo "package: $*"
@@ -67,6 +67,28 @@ for arch in amd64 arm64; do
     dpkg-deb -c "$deb" | awk '{print $1, $6}' | sort >"$work/$arch.contents"
 done
 root=$work/amd64
+# The copyright file's Expat paragraph is the licence in LICENSE, word for word: a DEP-5
+# paragraph indents each line by one space and writes an empty line as " .".
+echo "== package: the copyright file's licence"
+copyright=$root/usr/share/doc/ravelle/copyright
+awk 'BEGIN { first = 1 } /^$/ { first = 1; inside = 0; next }
+     first && /^License: Expat$/ { inside = 1; first = 0; next } { first = 0 }
+     inside { sub(/^ /, ""); sub(/^\.$/, ""); print }' "$copyright" >"$work/expat"
+sed -n '/^Permission is hereby granted/,$p' LICENSE >"$work/licence"
+[ -s "$work/expat" ] || fail "the copyright file has no Expat licence paragraph"
+diff "$work/licence" "$work/expat" || fail "the copyright file's Expat text is not LICENSE's"
+grep -q '<project_license>MIT</project_license>' "$root"/usr/share/metainfo/*.metainfo.xml ||
+    fail "the metainfo names no MIT project licence"
+echo "   Expat, as in LICENSE; the metainfo says MIT"
+# That file is enough only while the libraries stay Debian's own shared ones, which carry
+# their licences in their packages: a library linked in would need its notice here too.
+for program in usr/libexec/ravelle/ravelle usr/bin/ravelle-serial; do
+    for library in libglut.so libhwy.so libpng16.so; do
+        LC_ALL=C readelf -d "$root/$program" | grep -q "(NEEDED).*\[$library\." ||
+            fail "/$program does not load $library: linked in, it needs its notice"
+    done
+done
+echo "   both programs load freeglut, Highway and libpng from Debian's packages"
 echo "== package: desktop entries, metainfo, icons"
 for entry in "$root"/usr/share/applications/*.desktop; do
     desktop-file-validate "$entry" || fail "$(basename "$entry") is not a valid desktop entry"
