@@ -15,7 +15,7 @@ if [ -z "$build" ]; then
     cmake --build --preset dev -j "$(nproc)" --target ravelle ravelle-serial ravelle-title-watch
     build=build/dev
 fi
-watcher=$build/tests/e2e/ravelle-title-watch
+watcher=$build/tools/window/ravelle-title-watch
 
 busy=()
 stop_busy() {

@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "tests/e2e/animation.hpp"
-#include "tests/e2e/webp_animation.hpp"
+#include "tools/window/animation.hpp"
+#include "tools/window/webp_animation.hpp"
 
 namespace e2e {
 namespace {

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "tests/e2e/animation.hpp"
+#include "tools/window/animation.hpp"
 
 namespace {
 
