@@ -43,7 +43,7 @@ else
     [ "$native" = amd64 ] || { echo "build-deb: --arm64 cross-builds on amd64 only"; exit 1; }
     # The arm64 libraries come from the aarch64 test's sysroot, downloaded once.
     scripts/test-aarch64.sh --sysroot-only
-    sysroot=$PWD/build/aarch64/sysroot
+    sysroot=${RAVELLE_CACHE:-$PWD/build}/aarch64/sysroot
     configure_and_build "$out" -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
         -DRAVELLE_AARCH64_SYSROOT="$sysroot" -DRAVELLE_DEB_DEPENDS=
     # dpkg-shlibdeps needs the package's libraries installed in the machine's own dpkg
