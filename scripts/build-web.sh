@@ -149,7 +149,8 @@ if [ "$(cat "$prefix/.key" 2>/dev/null)" != "$key" ]; then
         >"$work/highway.log" 2>&1 || { cat "$work/highway.log"; exit 1; }
     nice -n 10 cmake --build "$work/highway" -j 2 --target install >>"$work/highway.log" 2>&1 ||
         { cat "$work/highway.log"; exit 1; }
-    keep_copyright highway $(cd "$prefix/lib" && ls libhwy*.a)
+    mapfile -t highway_archives < <(cd "$prefix/lib" && ls libhwy*.a)
+    keep_copyright highway "${highway_archives[@]}"
     "${cmake_web[@]}" -S /usr/src/googletest -B "$work/googletest" -DBUILD_GMOCK=OFF \
         -Dgtest_disable_pthreads=ON >"$work/googletest.log" 2>&1 ||
         { cat "$work/googletest.log"; exit 1; }
