@@ -90,7 +90,8 @@ def main():
         sys.exit("notices: the linker maps name no library at all")
     owners = set()
     for path in sorted(files):
-        copyright, owner = owner_copyright(path, [p for p in arguments.prefix if p])
+        copyright, owner = owner_copyright(
+            path, [os.path.abspath(p) for p in arguments.prefix if p])
         with open(copyright, encoding="utf-8") as stream:
             wanted = stream.read()
         name = os.path.basename(path)
