@@ -9,11 +9,38 @@
 # downloaded once; the artefacts must not carry those paths either.
 # Usage: scripts/check-reproducible.sh   (x86_64 Debian machine; as root, or with sudo, when
 # packages are missing)
+#        scripts/check-reproducible.sh --compare DIST_A DIST_B   compares two dist/ folders only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 export LC_ALL=C
 scripts/install-deps.sh --only git diffoscope-minimal
+
+# compare DIST_A DIST_B: every file in either folder, byte for byte; what differs is shown.
+compare() {
+    local differ=0 file a b files
+    mapfile -t files < <( { (cd "$1" && ls -A) && (cd "$2" && ls -A); } | sort -u)
+    for file in "${files[@]}"; do
+        a=$1/$file b=$2/$file
+        if [ ! -f "$a" ] || [ ! -f "$b" ]; then
+            echo "reproducible: $file is in only one of the two releases"
+            differ=1
+        elif ! cmp -s "$a" "$b"; then
+            echo "reproducible: $file differs between the two builds:"
+            diffoscope --no-progress --text - --max-text-report-size 20000 "$a" "$b" |
+                head -n 80 || true
+            differ=1
+        fi
+    done
+    [ ${#files[@]} -gt 0 ] || { echo "reproducible: both releases are empty"; differ=1; }
+    return $differ
+}
+if [ "${1:-}" = --compare ]; then
+    [ $# -eq 3 ] || { echo "usage: scripts/check-reproducible.sh --compare DIST_A DIST_B"; exit 2; }
+    compare "$2" "$3" || exit 1
+    echo "reproducible: $2 and $3 hold the same files"
+    exit 0
+fi
 commit=$(git rev-parse HEAD)
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH RAVELLE_CACHE=$root/build
@@ -48,22 +75,8 @@ clone "$second"
 release "$first" first
 release "$second" second
 
-# Every file in either dist/, compared byte for byte.
-differ=0
-mapfile -t files < <( (cd "$first/dist" && ls -A; cd "$second/dist" && ls -A) | sort -u)
-for file in "${files[@]}"; do
-    a=$first/dist/$file b=$second/dist/$file
-    if [ ! -f "$a" ] || [ ! -f "$b" ]; then
-        echo "reproducible: $file is in only one of the two releases"
-        differ=1
-    elif ! cmp -s "$a" "$b"; then
-        echo "reproducible: $file differs between the two builds:"
-        diffoscope --no-progress --text - --max-text-report-size 20000 "$a" "$b" | head -n 80 ||
-            true
-        differ=1
-    fi
-done
-[ $differ -eq 0 ] || { echo "reproducible: the two builds of $commit differ"; exit 1; }
-echo "reproducible: ${#files[@]} files of dist/ identical in both builds of $commit:"
+compare "$first/dist" "$second/dist" ||
+    { echo "reproducible: the two builds of $commit differ"; exit 1; }
+echo "reproducible: the files of dist/ are identical in both builds of $commit:"
 (cd "$first/dist" && for file in *; do echo "   $(stat -c %s "$file") bytes  $file"; done)
 rm -rf "$work"
