@@ -16,8 +16,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The C and C++ runtimes, libgomp and winpthread go inside the executable.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The C and C++ runtimes, libgomp and winpthread go inside the executable. The linker's time
+# stamp in the file header is left out, so that a rebuild gives the same bytes.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
 
 # FindOpenMP would pick the import library libgomp.dll.a even with -static, and the program
 # would then need libgomp-1.dll next to it; the static archive keeps it self-contained.

@@ -45,3 +45,12 @@ function(ravelle_web_page)
                              $<TARGET_FILE_DIR:ravelle-serial>/index.html)
 endfunction()
 cmake_language(DEFER CALL ravelle_web_page)
+
+# The page's program has Highway, libpng, zlib and Emscripten's runtime compiled in: their
+# notices go beside it. scripts/build-web.sh names the prefix it built the libraries into.
+set(RAVELLE_WEB_PREFIX "" CACHE PATH "Prefix of the libraries built from Debian sources")
+include(${CMAKE_CURRENT_LIST_DIR}/third-party-notices.cmake)
+function(ravelle_web_notices)
+  ravelle_third_party_notices(PREFIXES "${RAVELLE_WEB_PREFIX}" TARGETS ravelle-serial)
+endfunction()
+cmake_language(DEFER CALL ravelle_web_notices)

@@ -55,3 +55,13 @@ set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 # Linux builds check the same formats.
 add_compile_definitions(__USE_MINGW_ANSI_STDIO=1)
 add_compile_options(-Wno-format)
+
+# Both programs link freeglut, Highway and the compiler's runtimes statically: their notices
+# go beside them.
+include(${CMAKE_CURRENT_LIST_DIR}/third-party-notices.cmake)
+function(ravelle_windows_notices)
+  if(TARGET ravelle)
+    ravelle_third_party_notices(PREFIXES "${RAVELLE_WINDOWS_PREFIX}" TARGETS ravelle ravelle-serial)
+  endif()
+endfunction()
+cmake_language(DEFER CALL ravelle_windows_notices)

@@ -24,7 +24,7 @@ configure_and_build() {
     ldflags=$(DEB_HOST_ARCH=$arch dpkg-buildflags --get LDFLAGS)
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
         -DRAVELLE_BUILD_TESTS=OFF -DRAVELLE_BUILD_BENCH=OFF -DRAVELLE_BUILD_TOOLS=OFF \
-        -DCMAKE_CXX_FLAGS="$cppflags $cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" "$@" \
+        -DCMAKE_CXX_FLAGS="$cppflags $cxxflags $path_flags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" "$@" \
         >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
     nice -n 10 cmake --build "$dir" -j 2
 }
@@ -37,13 +37,17 @@ needed() {
 }
 
 mkdir -p "$(dirname "$out")"
+# dpkg-buildflags keeps this checkout's path out of the programs' debug information (whose
+# hash, the build ID, stays in the stripped programs); paths outside it are mapped here.
+path_flags=""
 if [ "$arch" = "$native" ]; then
     configure_and_build "$out" -DRAVELLE_DEB_DEPENDS=
 else
     [ "$native" = amd64 ] || { echo "build-deb: --arm64 cross-builds on amd64 only"; exit 1; }
     # The arm64 libraries come from the aarch64 test's sysroot, downloaded once.
     scripts/test-aarch64.sh --sysroot-only
-    sysroot=$PWD/build/aarch64/sysroot
+    sysroot=${RAVELLE_CACHE:-$PWD/build}/aarch64/sysroot
+    path_flags="-ffile-prefix-map=$sysroot="
     configure_and_build "$out" -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
         -DRAVELLE_AARCH64_SYSROOT="$sysroot" -DRAVELLE_DEB_DEPENDS=
     # dpkg-shlibdeps needs the package's libraries installed in the machine's own dpkg

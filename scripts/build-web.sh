@@ -6,6 +6,10 @@
 # Usage: scripts/build-web.sh [--tests] [--bench]   (as root, or with sudo, when packages are
 # missing). --tests also builds the unit tests and the replay into build/web-tests (GoogleTest
 # from Debian's googletest sources); --bench builds the benchmark there too.
+# RAVELLE_CACHE=DIR takes the libraries from DIR/web-deps instead of this checkout's
+# build/web-deps, so that several checkouts share one build of them.
+# The page's archive, build/ravelle-web-VERSION.zip, holds the page, its program and the
+# notices of the libraries compiled into it, for any static web server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -28,6 +32,7 @@ emscripten_version=$(dpkg-query -W -f='${Version}' emscripten)
 
 # --- Debian's source packages of the libraries, fetched once.
 deps=$root/build/web-deps
+[ -z "${RAVELLE_CACHE:-}" ] || deps=$RAVELLE_CACHE/web-deps
 sources=(highway libpng1.6 zlib)
 [ $with_bench -eq 1 ] && sources+=(benchmark)
 fetch_sources() {
@@ -88,7 +93,8 @@ source_dir() { echo "$deps/src/$1/$(cat "$deps/src/$1/.dir")"; }
 toolchain=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
 # The vector kernels use WebAssembly's 128-bit SIMD; every library and object shares it.
 simd_flags="-msimd128"
-key="emscripten_$emscripten_version $simd_flags"
+# (The last word marks the layout: the libraries' copyright files are kept in the prefix.)
+key="emscripten_$emscripten_version $simd_flags notices"
 for package in highway libpng1.6 zlib; do key+=" $(cat "$deps/src/$package/.version")"; done
 key+=" googletest_$(dpkg-query -W -f='${Version}' googletest)"
 prefix=$deps/$(echo "$key" | md5sum | cut -c1-12)
@@ -99,12 +105,23 @@ if [ "$(cat "$prefix/.key" 2>/dev/null)" != "$key" ]; then
     work=$prefix/work
     mkdir -p "$work" "$prefix/lib" "$prefix/include"
     # zlib and libpng: their C sources compiled as they are, with libpng's default options.
+    # keep_copyright SOURCE_PACKAGE ARCHIVE...: Debian's copyright file of the source package
+    # goes with the archives it built; the page's notices are made from it
+    # (cmake/third-party-notices.sh).
+    keep_copyright() {
+        local doc=$prefix/share/doc/$1
+        mkdir -p "$doc"
+        cp "$(source_dir "$1")/debian/copyright" "$doc/copyright"
+        cat "$deps/src/$1/.version" >"$doc/source"
+        shift
+        printf '%s\n' "$@" >"$doc/archives"
+    }
     build_c_library() {  # NAME SOURCE_DIR FILES...
         local name=$1 dir=$2 objects=() file
         shift 2
         mkdir -p "$work/$name"
         for file in "$@"; do
-            emcc -O2 $simd_flags -I "$dir" -I "$prefix/include" -c "$dir/$file" \
+            emcc -O2 $simd_flags -ffile-prefix-map="$deps"=. -I "$dir" -I "$prefix/include" -c "$dir/$file" \
                 -o "$work/$name/${file%.c}.o"
             objects+=("$work/$name/${file%.c}.o")
         done
@@ -115,21 +132,25 @@ if [ "$(cat "$prefix/.key" 2>/dev/null)" != "$key" ]; then
     build_c_library z "$zlib" adler32.c compress.c crc32.c deflate.c infback.c inffast.c \
         inflate.c inftrees.c trees.c uncompr.c zutil.c
     cp "$zlib/zlib.h" "$zlib/zconf.h" "$prefix/include/"
+    keep_copyright zlib libz.a
     png=$(source_dir libpng1.6)
     cp "$png/scripts/pnglibconf.h.prebuilt" "$png/pnglibconf.h"
     build_c_library png "$png" png.c pngerror.c pngget.c pngmem.c pngpread.c pngread.c \
         pngrio.c pngrtran.c pngrutil.c pngset.c pngtrans.c pngwio.c pngwrite.c pngwtran.c \
         pngwutil.c
     cp "$png/png.h" "$png/pngconf.h" "$png/pnglibconf.h" "$prefix/include/"
+    keep_copyright libpng1.6 libpng.a
     # Highway and GoogleTest with their own CMake builds, installed into the prefix.
     cmake_web=(cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
-        -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_CXX_FLAGS="$simd_flags"
-        -DCMAKE_C_FLAGS="$simd_flags" -DBUILD_SHARED_LIBS=OFF)
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_CXX_FLAGS="$simd_flags -ffile-prefix-map=$deps=."
+        -DCMAKE_C_FLAGS="$simd_flags -ffile-prefix-map=$deps=." -DBUILD_SHARED_LIBS=OFF)
     "${cmake_web[@]}" -S "$(source_dir highway)" -B "$work/highway" -DHWY_ENABLE_TESTS=OFF \
         -DHWY_ENABLE_EXAMPLES=OFF -DHWY_ENABLE_CONTRIB=OFF -DHWY_ENABLE_INSTALL=ON \
         >"$work/highway.log" 2>&1 || { cat "$work/highway.log"; exit 1; }
     nice -n 10 cmake --build "$work/highway" -j 2 --target install >>"$work/highway.log" 2>&1 ||
         { cat "$work/highway.log"; exit 1; }
+    mapfile -t highway_archives < <(cd "$prefix/lib" && ls libhwy*.a)
+    keep_copyright highway "${highway_archives[@]}"
     "${cmake_web[@]}" -S /usr/src/googletest -B "$work/googletest" -DBUILD_GMOCK=OFF \
         -Dgtest_disable_pthreads=ON >"$work/googletest.log" 2>&1 ||
         { cat "$work/googletest.log"; exit 1; }
@@ -170,20 +191,44 @@ fi
 echo "== web: building the page"
 stage=$SECONDS
 out=$root/build/web-build
+# The checkout's and the libraries' paths stay out of the program, so that any checkout
+# builds the same bytes.
 cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_C_FLAGS="-ffile-prefix-map=$root=. -ffile-prefix-map=$deps=deps" \
+    -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$root=. -ffile-prefix-map=$deps=deps" \
+    -DRAVELLE_WEB_PREFIX="$prefix" \
     -DCMAKE_FIND_ROOT_PATH="$find_roots" -DCMAKE_PREFIX_PATH=/ \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$node;--no-experimental-fetch" \
     -DRAVELLE_WARNINGS_AS_ERRORS=ON -DRAVELLE_BUILD_TOOLS=OFF \
     -DRAVELLE_BUILD_TESTS=$([ $with_tests -eq 1 ] && echo ON || echo OFF) \
     -DRAVELLE_BUILD_BENCH=$([ $with_bench -eq 1 ] && echo ON || echo OFF) \
     >"$root/build/web-configure.log" 2>&1 || { cat "$root/build/web-configure.log"; exit 1; }
-targets=(ravelle-serial)
+targets=(ravelle-serial ravelle-notices)
 [ $with_tests -eq 1 ] && targets+=(ravelle-tests-serial ravelle-replay-serial ravelle-replay-portable)
 [ $with_bench -eq 1 ] && targets+=(ravelle-bench-serial)
 nice -n 10 cmake --build "$out" -j 2 --target "${targets[@]}"
+rm -rf "$root/build/web"
 mkdir -p "$root/build/web"
-for file in index.html ravelle.js ravelle.wasm; do
+for file in index.html ravelle.js ravelle.wasm THIRD-PARTY-NOTICES.txt; do
     cp "$out/$file" "$root/build/web/$file"
 done
+[ ! -f LICENSE ] || cp LICENSE "$root/build/web/LICENSE.txt"
+
+# The page's archive. Its bytes depend on the commit only: every entry has the same time
+# (SOURCE_DATE_EPOCH, else the last commit's), fixed permissions, sorted order and no extra
+# attributes (-X).
+version=$(sed -n 's/^project(ravelle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
+archive=$root/build/ravelle-web-$version.zip
+package=$root/build/web-package
+rm -rf "$package" "$archive"
+mkdir -p "$package/ravelle-web-$version"
+cp "$root"/build/web/* "$package/ravelle-web-$version/"
+chmod 755 "$package/ravelle-web-$version"
+chmod 644 "$package/ravelle-web-$version"/*
+find "$package" -exec touch -h -d "@$epoch" {} +
+(cd "$package" && find "ravelle-web-$version" -type f | LC_ALL=C sort |
+    TZ=UTC zip -q -X -D -@ "$archive")
+rm -rf "$package"
 echo "   page: build/web ($(du -cb "$root"/build/web/ravelle.{js,wasm} | tail -1 | cut -f1) bytes of" \
-    "program), $((SECONDS - stage)) s"
+    "program), $((SECONDS - stage)) s; $archive: $(stat -c %s "$archive") bytes"

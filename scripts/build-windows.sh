@@ -4,6 +4,8 @@
 # are built static from Debian's own source packages into build/windows/deps-VERSIONS, once.
 # Usage: scripts/build-windows.sh [TARGET...]  (default: the two programs; as root, or with
 # sudo, when packages are missing). scripts/test-windows.sh names the test programs too.
+# RAVELLE_CACHE=DIR takes the libraries and the Wine prefix from DIR/windows/ instead of this
+# checkout's build/windows/, so that several checkouts share one build of them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -16,7 +18,9 @@ scripts/install-deps.sh --only cmake g++ libpng-dev g++-mingw-w64-x86-64-posix w
 
 # Every Windows program run during the build (Highway's target lister) and the tests uses this
 # prefix, not one in the home folder; crashes end the program instead of opening a dialog.
-export WINEPREFIX=$out/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine_prefix=$out/wine
+[ -z "${RAVELLE_CACHE:-}" ] || wine_prefix=$RAVELLE_CACHE/windows/wine
+export WINEPREFIX=$wine_prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/.ravelle-ready" ]; then
     echo "== windows: making the Wine prefix"
     rm -rf "$WINEPREFIX"
@@ -37,12 +41,14 @@ for source in "${sources[@]}"; do
                         googletest) echo libgtest-dev ;; esac)" 2>/dev/null || echo bookworm)")
 done
 compiler=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
-stamp="${versions[*]} gcc-$compiler"
+# (The last word marks the layout: the libraries' copyright files are kept in the prefix.)
+stamp="${versions[*]} gcc-$compiler notices"
 prefix=$out/deps
+[ -z "${RAVELLE_CACHE:-}" ] || prefix=$RAVELLE_CACHE/windows/deps
 if [ "$(cat "$prefix/.versions" 2>/dev/null)" != "$stamp" ]; then
     echo "== windows: building static libraries from Debian sources ($stamp)"
     started=$SECONDS
-    work=$out/deps-work
+    work=$prefix-work
     rm -rf "$work" "$prefix"
     mkdir -p "$work"/apt/{lists/partial,archives/partial,log,sources.list.d} "$work/src"
     : >"$work/apt/status"
@@ -65,18 +71,29 @@ if [ "$(cat "$prefix/.versions" 2>/dev/null)" != "$stamp" ]; then
 
     # build_library NAME CMAKE_OPTIONS...: configures, builds and installs one library.
     build_library() {
-        local name=$1 dir
+        local name=$1 dir before
         shift
         dir=$(find "$work/src" -maxdepth 1 -type d -name "$name-*" | head -n 1)
         echo "   $name from $(basename "$dir")"
+        # The work folder's path stays out of the objects (assertions name their files).
         cmake -S "$dir" -B "$work/build-$name" -G "Unix Makefiles" \
             -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+            -DCMAKE_C_FLAGS="-ffile-prefix-map=$work=." -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$work=." \
             -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix.new" \
             -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF "$@" \
             >"$work/$name-configure.log" 2>&1 || { cat "$work/$name-configure.log"; exit 1; }
         nice -n 10 cmake --build "$work/build-$name" -j 2 >"$work/$name-build.log" 2>&1 ||
             { tail -n 50 "$work/$name-build.log"; exit 1; }
+        before=$(find "$prefix.new/lib" -name '*.a' 2>/dev/null | sort || true)
         cmake --install "$work/build-$name" >/dev/null
+        # Debian's copyright file of the source package goes with the archives it built:
+        # the programs' notices are made from it (cmake/third-party-notices.sh).
+        local doc=$prefix.new/share/doc/$name
+        mkdir -p "$doc"
+        cp "$dir/debian/copyright" "$doc/copyright"
+        basename "$dir" >"$doc/source"
+        comm -13 <(echo "$before") <(find "$prefix.new/lib" -name '*.a' | sort) |
+            xargs -r -n 1 basename >"$doc/archives"
     }
     rm -rf "$prefix.new"
     build_library freeglut -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON \
@@ -101,13 +118,18 @@ fi
 # --- The cross build: warnings are errors; no benchmark, no picture generator.
 echo "== windows: cross-building"
 started=$SECONDS
+# The checkout's path stays out of the programs, so that any checkout builds the same bytes.
 cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_C_FLAGS="-ffile-prefix-map=$root=. -ffile-prefix-map=$prefix=deps" \
+    -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$root=. -ffile-prefix-map=$prefix=deps" \
     -DRAVELLE_WINDOWS_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" \
     -DRAVELLE_PICTURE_BITMAP_TOOL="$host/picture-bitmap" -DCMAKE_BUILD_TYPE=Release \
     -DRAVELLE_WARNINGS_AS_ERRORS=ON -DRAVELLE_BUILD_BENCH=OFF -DRAVELLE_BUILD_TOOLS=OFF \
     >"$out/configure.log" 2>&1 || { cat "$out/configure.log"; exit 1; }
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(ravelle ravelle-serial)
+# The zip always carries the programs' notices.
+targets+=(ravelle-notices)
 nice -n 10 cmake --build "$out/build" -j 2 --target "${targets[@]}"
 echo "   cross build: $((SECONDS - started)) s"
 
@@ -123,12 +145,22 @@ for program in ravelle ravelle-serial; do
     echo "   $program.exe: $(stat -c %s "$out/build/$program.exe") bytes; imports" $imports
 done
 
-# --- The zip: both programs and how to run them.
+# --- The zip: both programs, how to run them, the licence and the third-party notices. Its
+# bytes depend on the commit only: every entry has the same time (SOURCE_DATE_EPOCH, else the
+# last commit's), fixed permissions, sorted order, and no extra attributes (-X).
+[ -f "$out/build/THIRD-PARTY-NOTICES.txt" ] ||
+    { echo "windows: the cross build wrote no THIRD-PARTY-NOTICES.txt"; exit 1; }
+epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 package=$out/package
 rm -rf "$package" "$out/ravelle-windows-x86_64.zip"
 mkdir -p "$package/ravelle"
-cp "$out/build/ravelle.exe" "$out/build/ravelle-serial.exe" "$package/ravelle/"
+cp "$out/build/ravelle.exe" "$out/build/ravelle-serial.exe" "$out/build/THIRD-PARTY-NOTICES.txt" \
+    "$package/ravelle/"
 sed 's/$/\r/' resources/README-windows.txt >"$package/ravelle/README.txt"
-(cd "$package" && zip -q -X -r "$out/ravelle-windows-x86_64.zip" ravelle)
+[ ! -f LICENSE ] || sed 's/$/\r/' LICENSE >"$package/ravelle/LICENSE.txt"
+chmod 755 "$package/ravelle"
+chmod 644 "$package/ravelle"/*
+find "$package" -exec touch -h -d "@$epoch" {} +
+(cd "$package" && find ravelle | LC_ALL=C sort | TZ=UTC zip -q -X -D -@ "$out/ravelle-windows-x86_64.zip")
 rm -rf "$package"
 echo "   $out/ravelle-windows-x86_64.zip: $(stat -c %s "$out/ravelle-windows-x86_64.zip") bytes"

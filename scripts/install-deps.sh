@@ -25,6 +25,8 @@ else
         need+=(openbox)
         # The README's animation (libwebp's encoder, muxer and decoder) and speed chart.
         need+=(libwebp-dev python3-matplotlib)
+        # The third-party notices' test packs a zip.
+        need+=(zip)
         # Hardening: libFuzzer and the sanitizers with clang, OpenMP for clang, static analysis.
         need+=(clang libclang-rt-14-dev libomp-dev clang-tidy clang-format cppcheck)
     fi

@@ -1,14 +1,34 @@
 #!/usr/bin/env bash
-# Builds everything a release of Ravelle needs into dist/: the Debian packages for amd64 and
-# arm64 (cross-built), the Windows zip, and SHA256SUMS over them.
+# Builds everything a release of Ravelle needs into dist/: the source archive, the Debian
+# packages for amd64 and arm64 (cross-built), the Windows zip, the browser page's archive, and
+# SHA256SUMS over them. The Windows zip and the page's archive carry the notices of the
+# libraries built into them, checked against what the linker took in.
+# Every file depends only on the commit: time stamps are SOURCE_DATE_EPOCH, the last commit's
+# time unless it is set (scripts/check-reproducible.sh checks that two checkouts agree).
 # Usage: scripts/release.sh   (on an x86_64 Debian machine, as root or with sudo when
 # packages are missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export LC_ALL=C
 scripts/install-deps.sh release
+scripts/install-deps.sh --only git gzip python3
 started=$SECONDS
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) ||
+        { echo "release: not a git checkout, and SOURCE_DATE_EPOCH is not set"; exit 1; }
+fi
+export SOURCE_DATE_EPOCH
+version=$(sed -n 's/^project(ravelle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "release: no project(ravelle VERSION ...) in CMakeLists.txt"; exit 1; }
+[ -z "$(git status --porcelain --untracked-files=no)" ] ||
+    echo "release: the checkout has uncommitted changes: the source archive holds the last commit only"
 rm -rf dist
 mkdir dist
+
+echo "== release: source archive"
+# git archive gives the commit's files in a fixed order with the commit's time; gzip -n
+# leaves out its own name and time stamp.
+git archive --format=tar --prefix="ravelle-$version/" HEAD | gzip -9n >"dist/ravelle-$version.tar.gz"
 
 echo "== release: Debian package, amd64"
 cp "$(scripts/build-deb.sh | tail -1)" dist/
@@ -16,14 +36,20 @@ echo "== release: Debian package, arm64"
 cp "$(scripts/build-deb.sh --arm64 | tail -1)" dist/
 
 echo "== release: Windows zip"
-if [ -x scripts/build-windows.sh ]; then
-    scripts/build-windows.sh
-    zips=(build/windows*/ravelle-windows-x86_64.zip)
-    [ -f "${zips[0]}" ] || { echo "release: scripts/build-windows.sh made no zip"; exit 1; }
-    cp "${zips[0]}" dist/
-else
-    echo "release: scripts/build-windows.sh is missing: the Windows zip is skipped"
-fi
+scripts/build-windows.sh
+windows=build/windows
+[ -z "${RAVELLE_CACHE:-}" ] || windows_prefix=$RAVELLE_CACHE/windows/deps
+python3 tests/notices_test.py "$windows/ravelle-windows-x86_64.zip" \
+    --prefix "${windows_prefix:-$windows/deps}" "$windows/build/ravelle.map" \
+    "$windows/build/ravelle-serial.map"
+cp "$windows/ravelle-windows-x86_64.zip" dist/
+
+echo "== release: the browser page's archive"
+scripts/build-web.sh
+python3 tests/notices_test.py "build/ravelle-web-$version.zip" \
+    --prefix "$(sed -n 's/^RAVELLE_WEB_PREFIX:PATH=//p' build/web-build/CMakeCache.txt)" \
+    build/web-build/ravelle-serial.map
+cp "build/ravelle-web-$version.zip" dist/
 
 (cd dist && sha256sum -- * >SHA256SUMS && sha256sum --quiet -c SHA256SUMS)
 echo "== release: dist/, in $((SECONDS - started)) s"

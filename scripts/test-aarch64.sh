@@ -26,7 +26,10 @@ esac
     { echo "no built replay in $x86_build/tests"; exit 2; }
 
 out=$PWD/build/aarch64
-sysroot=$out/sysroot
+# RAVELLE_CACHE=DIR takes the arm64 libraries from DIR/aarch64/sysroot instead, so that
+# several checkouts share one download of them.
+sysroot=${RAVELLE_CACHE:-$PWD/build}/aarch64/sysroot
+mkdir -p "$out"
 # The arm64 development packages the build links against; their dependencies come too.
 arm64_packages=(libhwy-dev libgtest-dev libpng-dev freeglut3-dev libgl-dev)
 
@@ -38,7 +41,7 @@ scripts/install-deps.sh --only cmake g++-aarch64-linux-gnu libgomp1-arm64-cross 
 # apt resolves and downloads them with a private state, list and cache folder whose only
 # architecture is arm64, so the machine's package setup (its architectures, its lists, its
 # dpkg database) is never changed and nothing needs undoing, however the script ends.
-apt_root=$out/apt
+apt_root=$sysroot.apt
 cleanup() { rm -rf "$apt_root" "$sysroot.new"; }
 trap cleanup EXIT
 
