@@ -10,6 +10,7 @@ import re
 import sys
 
 BETWEEN_FRAMES = ("step-swept", "step-asleep", "step-cold")
+ORDER = ("copy", "wave", "refraction", "step") + BETWEEN_FRAMES
 
 medians = {}
 for b in json.load(open(sys.argv[1]))["benchmarks"]:
@@ -21,7 +22,16 @@ for b in json.load(open(sys.argv[1]))["benchmarks"]:
 
 print(f"{'benchmark':42} {'median us':>10} {'vs reference':>13} {'2 vs 1 thread':>14}"
       f" {'vs hot':>7}")
-for name, time in medians.items():
+
+def position(name):
+    # Registration order, whatever order --benchmark_enable_random_interleaving ran them in.
+    kernel, side, implementation = name.split("/", 2)
+    rank = ORDER.index(kernel) if kernel in ORDER else len(ORDER)
+    return rank, int(side), implementation != "reference", implementation
+
+
+for name in sorted(medians, key=position):
+    time = medians[name]
     kernel, side, implementation = name.split("/", 2)
     reference = medians.get(f"{kernel}/{side}/reference")
     speedup = f"{reference / time:.1f}x" if reference and implementation != "reference" else ""
