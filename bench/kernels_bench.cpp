@@ -9,16 +9,25 @@
 // refraction of the new surface, swap of the fields and four raindrops; the wave step alone
 // leaves out the refraction. The refraction alone takes the surfaces of successive steps in
 // turn: refracting one surface over and over would let the branch predictor learn it.
+//
+// The whole step as the program meets it, once per frame period, at the program's picture
+// size: `step-swept` after the team's threads have swept a frame's worth of other memory
+// (what drawing some twenty frames between two steps does to the caches), `step-asleep`
+// after the calling thread has slept for a frame period (the waiting threads are then
+// wherever the OpenMP runtime's wait policy puts them after that long), and `step-cold`
+// after both, the sweep first. Only the step itself is timed.
 
 #include <benchmark/benchmark.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -35,6 +44,14 @@ constexpr int SIDES[] = {512, 2048, 4096};
 constexpr int RAIN_DROPS_PER_STEP = 4;  // as the program rains
 constexpr int SETUP_STEPS = 300;
 constexpr int SURFACES = 8;  // successive surfaces the refraction alone cycles through
+
+// The program's picture side, for the cold step; a frame period, and the bytes drawn
+// meanwhile: the step's own 4 MB are about what llvmpipe touches over twenty frames.
+constexpr int COLD_SIDE = 512;
+constexpr auto STEP_PERIOD = std::chrono::milliseconds(40);
+constexpr std::size_t FRAME_TRAFFIC_BYTES = std::size_t{8} << 20;
+// Each cold step takes a frame period, so a cold row runs a fixed number of them.
+constexpr int COLD_STEPS = 25;
 
 using Field = std::vector<std::int16_t>;
 
@@ -81,6 +98,13 @@ Scene& sceneOfSide(int side) {
 
 enum class Kernel { Wave, Refraction, Step, Copy };
 
+// What happens between two timed whole steps.
+struct Between {
+    bool sweep;
+    bool sleep;
+};
+constexpr Between HOT{false, false};
+
 struct Implementation {
     bool reference;
     std::int64_t target;  // for the program's kernels
@@ -116,11 +140,35 @@ void runRefraction(benchmark::State& state, Scene& scene, bool reference) {
     }
 }
 
-void runSteps(benchmark::State& state, Scene& scene, bool reference, bool refract) {
+// Reads and rewrites every cache line of `traffic`, each thread of the team its own share,
+// as drawing does on every processor; the sum keeps the reads from being dropped.
+void sweepCaches(std::vector<std::uint8_t>& traffic) {
+    constexpr std::size_t LINE = 64;
+    const auto lines = static_cast<long>(traffic.size() / LINE);
+    unsigned sum = 0;
+#pragma omp parallel for schedule(static) reduction(+ : sum)
+    for (long line = 0; line < lines; ++line) {
+        std::uint8_t& byte = traffic[static_cast<std::size_t>(line) * LINE];
+        sum += byte;
+        byte = static_cast<std::uint8_t>(byte + 1);
+    }
+    benchmark::DoNotOptimize(sum);
+}
+
+void runSteps(benchmark::State& state, Scene& scene, bool reference, bool refract,
+              Between between) {
     const int side = scene.side;
     Field latest = scene.latest, previous = scene.previous;
     std::vector<std::uint8_t> output(scene.cells() * 4, 0);
+    std::vector<std::uint8_t> traffic(between.sweep ? FRAME_TRAFFIC_BYTES : 0, 0);
+    const bool pause = between.sweep || between.sleep;
     for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
+        if (pause) {
+            state.PauseTiming();
+            if (between.sweep) sweepCaches(traffic);
+            if (between.sleep) std::this_thread::sleep_for(STEP_PERIOD);
+            state.ResumeTiming();
+        }
         if (reference) {
             reference::waveStep(latest.data(), previous.data(), side, side);
         } else {
@@ -137,7 +185,8 @@ void runSteps(benchmark::State& state, Scene& scene, bool reference, bool refrac
     }
 }
 
-void run(benchmark::State& state, Kernel kernel, int side, Implementation implementation) {
+void run(benchmark::State& state, Kernel kernel, int side, Implementation implementation,
+         Between between) {
     Scene& scene = sceneOfSide(side);
     testing_fields::setTeamSize(implementation.threads);
     if (!implementation.reference && !common::useVectorTarget(implementation.target)) {
@@ -149,7 +198,7 @@ void run(benchmark::State& state, Kernel kernel, int side, Implementation implem
     } else if (kernel == Kernel::Refraction) {
         runRefraction(state, scene, implementation.reference);
     } else {
-        runSteps(state, scene, implementation.reference, kernel == Kernel::Step);
+        runSteps(state, scene, implementation.reference, kernel == Kernel::Step, between);
     }
     state.counters["cells"] = benchmark::Counter(static_cast<double>(scene.cells()),
                                                  benchmark::Counter::kIsIterationInvariantRate);
@@ -176,15 +225,31 @@ std::string processorName() {
 void registerAll() {
     const std::pair<Kernel, const char*> kernels[] = {
         {Kernel::Wave, "wave"}, {Kernel::Refraction, "refraction"}, {Kernel::Step, "step"}};
+    const std::pair<Between, const char*> betweenSteps[] = {
+        {{true, false}, "step-swept"}, {{false, true}, "step-asleep"}, {{true, true}, "step-cold"}};
 #ifdef _OPENMP
     const int teams[] = {1, 2};
 #else
     const int teams[] = {1};
 #endif
-    const auto add = [](const std::string& name, Kernel kernel, int side, Implementation how) {
-        benchmark::RegisterBenchmark(name.c_str(), run, kernel, side, how)
-            ->Unit(benchmark::kMicrosecond)
-            ->UseRealTime();
+    const auto add = [](const std::string& name, Kernel kernel, int side, Implementation how,
+                        Between between = HOT) {
+        auto* added = benchmark::RegisterBenchmark(name.c_str(), run, kernel, side, how, between)
+                          ->Unit(benchmark::kMicrosecond)
+                          ->UseRealTime();
+        if (between.sweep || between.sleep) added->Iterations(COLD_STEPS);
+    };
+    const auto programPaths = [&](const std::string& prefix, Kernel kernel, int side,
+                                  Between between) {
+        for (const std::int64_t target : common::vectorTargets()) {
+            for (const int threads : teams) {
+                std::string name = prefix + lowerCase(common::vectorTargetName(target));
+#ifdef _OPENMP
+                name += "/threads:" + std::to_string(threads);
+#endif
+                add(name, kernel, side, {false, target, threads}, between);
+            }
+        }
     };
     std::string targetNames;
     for (const std::int64_t target : common::vectorTargets()) {
@@ -202,16 +267,13 @@ void registerAll() {
             const std::string prefix = std::string(kernelName) + "/" + std::to_string(side) + "/";
             // The reference is one plain loop: threads would not change it.
             add(prefix + "reference", kernel, side, {true, 0, 1});
-            for (const std::int64_t target : common::vectorTargets()) {
-                for (const int threads : teams) {
-                    std::string name = prefix + lowerCase(common::vectorTargetName(target));
-#ifdef _OPENMP
-                    name += "/threads:" + std::to_string(threads);
-#endif
-                    add(name, kernel, side, {false, target, threads});
-                }
-            }
+            programPaths(prefix, kernel, side, HOT);
         }
+    }
+    // Against the hot step of the same path; the reference would only repeat its plain loop.
+    for (const auto& [between, name] : betweenSteps) {
+        programPaths(std::string(name) + "/" + std::to_string(COLD_SIDE) + "/", Kernel::Step,
+                     COLD_SIDE, between);
     }
 }
 

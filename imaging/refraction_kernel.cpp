@@ -142,6 +142,8 @@ HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
 
+#include <hwy/cache_control.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -160,6 +162,19 @@ bool fitsVectorLanes(int width, int height) {
     constexpr std::int64_t LANE_LIMIT = INT32_MAX;
     return std::int64_t{width} * height <= LANE_LIMIT && width + LARGEST_SLOPE <= LANE_LIMIT &&
            height + LARGEST_SLOPE <= LANE_LIMIT;
+}
+
+// Source rows are asked for this many rows before the row whose pixels read them. A pixel's
+// source lies within a few rows of its own (the slopes of a real surface are small), but in
+// a gather no hardware prefetcher can follow, and a step that meets the picture evicted by a
+// frame's drawing would otherwise wait on memory for most of its source reads. The distance
+// was measured at 512 x 512 (4 rows helped less).
+constexpr int SOURCE_ROWS_AHEAD = 8;
+
+void prefetchSourceRow(const std::uint8_t* source, std::size_t rowBytes, int row) {
+    constexpr std::size_t LINE = 64;
+    const std::uint8_t* first = source + static_cast<std::size_t>(row) * rowBytes;
+    for (std::size_t offset = 0; offset < rowBytes; offset += LINE) hwy::Prefetch(first + offset);
 }
 
 void refractRowByRule(const rows::RefractionRow& r) {
@@ -181,6 +196,8 @@ void refract(const std::int16_t* field, const std::uint8_t* source, std::uint8_t
     for (int y = 0; y < height; ++y) {
         const int yBelow = y == 0 ? height - 1 : y - 1;
         const int yAbove = y == height - 1 ? 0 : y + 1;
+        prefetchSourceRow(source, stride * 4,
+                          static_cast<int>((std::int64_t{y} + SOURCE_ROWS_AHEAD) % height));
         rowKernel({field + static_cast<std::size_t>(y) * stride,
                    field + static_cast<std::size_t>(yBelow) * stride,
                    field + static_cast<std::size_t>(yAbove) * stride, source,
