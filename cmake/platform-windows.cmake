@@ -36,7 +36,8 @@ add_dependencies(ravelle-windows-executable ravelle-picture-bitmap)
 set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_win32.cpp sim/seed_clock_win32.cpp
                                   imaging/picture_loader_win32.cpp app/tick_counter_x86.cpp)
 set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-windows-executable gdi32 user32)
-set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_win32.cpp app/window_title_glut.cpp)
+set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_win32.cpp app/window_title_glut.cpp
+                                    app/window_identity_win32.cpp)
 # Static freeglut needs FREEGLUT_STATIC in its users and the system libraries it calls. -mwindows:
 # the GUI subsystem, so no console window opens; the C runtime still calls main().
 add_library(ravelle-windows-window INTERFACE)
