@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything a release of Ravelle needs into dist/: the Debian packages for amd64 and
-# arm64 (cross-built), the Windows zip, and SHA256SUMS over them.
+# arm64 (cross-built), the Windows zip and installer, and SHA256SUMS over them.
 # Usage: scripts/release.sh   (on an x86_64 Debian machine, as root or with sudo when
 # packages are missing).
 set -euo pipefail
@@ -24,6 +24,9 @@ if [ -x scripts/build-windows.sh ]; then
 else
     echo "release: scripts/build-windows.sh is missing: the Windows zip is skipped"
 fi
+
+echo "== release: Windows installer"
+cp "$(scripts/build-windows-installer.sh | tail -1)" dist/
 
 (cd dist && sha256sum -- * >SHA256SUMS && sha256sum --quiet -c SHA256SUMS)
 echo "== release: dist/, in $((SECONDS - started)) s"
