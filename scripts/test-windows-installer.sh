@@ -59,8 +59,9 @@ for program in ravelle ravelle-serial; do
     echo "   $program.exe: icon $sizes; \"$description\" $version; manifest for Windows 10 and 11"
 done
 
-# --- A fresh prefix of its own, with Wine's services on a private X server; everything Wine
-# started ends with the script.
+# --- A fresh prefix of its own, with Wine's services on a private X server as large as the
+# tests' (Wine keeps windows inside the screen it first met); everything Wine started ends with
+# the script.
 export WINEPREFIX=$work/wine WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 xvfb=
@@ -70,7 +71,7 @@ cleanup() {
     [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" \
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/display" \
     >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 200); do
@@ -141,6 +142,9 @@ echo "   ${#expected[@]} files in Program Files\\Ravelle, 3 Start-menu shortcuts
 # --- The installed programs in real windows, as the zip's are tested, and the icon Wine hands
 # to X from the program's icon resource (its 16- and 32-pixel images).
 echo "== windows: the installed programs in real windows"
+# One persistent Wine server for the tests (each program would otherwise start its own); the
+# one the registry queries left must end first.
+wineserver -w
 wineserver -p
 wineboot >/dev/null 2>&1 || true
 for program in ravelle ravelle-serial; do
