@@ -68,7 +68,7 @@ xvfb=
 cleanup() {
     wineserver -k 2>/dev/null || true
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-    [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
+    rm -rf "$work"
 }
 trap cleanup EXIT
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/display" \
