@@ -9,6 +9,7 @@
 #include "app/callbacks.hpp"
 #include "app/display_loss.hpp"
 #include "app/shell.hpp"
+#include "app/window_identity.hpp"
 #include "imaging/texture.hpp"
 #include "sim/waves.hpp"
 
@@ -33,6 +34,7 @@ int main() {
     glutInitWindowSize(app::WINDOW_SIZE, app::WINDOW_SIZE);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
     glutCreateWindow(app::PROGRAM_NAME);
+    app::identifyWindow();
     app::endCleanlyOnLostDisplay();
 
     glutReshapeFunc(app::onReshape);

@@ -24,7 +24,7 @@ target_link_options(ravelle-web-glut INTERFACE -sLEGACY_GL_EMULATION=1 -lglut -l
 add_library(GLUT::GLUT ALIAS ravelle-web-glut)
 add_library(OpenGL::GL ALIAS ravelle-web-glut)
 set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_web.cpp app/window_title_web.cpp
-                                    app/glut_extensions_web.cpp)
+                                    app/glut_extensions_web.cpp app/window_identity_web.cpp)
 set(RAVELLE_PLATFORM_WINDOW_LIBRARIES "")
 # The tests' guarded buffers: mmap works here, but WebAssembly memory has no page protection,
 # so a read past a buffer is not caught in this build (the native builds catch it).

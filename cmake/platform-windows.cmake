@@ -1,5 +1,6 @@
 # Windows (64-bit, cross-built with MinGW-w64): the platform files of the program.
-# The picture as bitmap resource 104, GetTickCount, a message box, and the GUI subsystem.
+# The picture as bitmap resource 104, each program's icon, version and manifest, GetTickCount,
+# a message box, and the GUI subsystem.
 enable_language(RC)
 
 # The bitmap is made from the PNG by a host program (tools/picture_bitmap.cpp), which
@@ -33,10 +34,62 @@ target_sources(
 target_include_directories(ravelle-windows-executable INTERFACE ${RAVELLE_GENERATED})
 add_dependencies(ravelle-windows-executable ravelle-picture-bitmap)
 
+# Each program's own resources (resources/program.rc.in): the icon, which freeglut's window class
+# loads by the name GLUT_ICON, the version resource, and the application manifest. The icon is
+# made with icoutils from the committed PNGs; its 256-pixel image stays PNG inside it, as
+# Windows reads since Vista, the smaller ones become the bitmaps every version reads.
+find_program(RAVELLE_ICOTOOL icotool)
+if(NOT RAVELLE_ICOTOOL)
+  message(FATAL_ERROR "icotool is missing: install Debian's icoutils (apt-get install icoutils)")
+endif()
+set(RAVELLE_WINDOWS_ICON ${RAVELLE_GENERATED}/ravelle.ico)
+set(RAVELLE_WINDOWS_MANIFEST ${PROJECT_SOURCE_DIR}/resources/ravelle.manifest)
+set(bitmapIcons "")
+foreach(size 16 24 32 48 64)
+  list(APPEND bitmapIcons ${RAVELLE_ICON_DIR}/ravelle-${size}.png)
+endforeach()
+add_custom_command(
+  OUTPUT ${RAVELLE_WINDOWS_ICON}
+  COMMAND ${RAVELLE_ICOTOOL} -c -o ${RAVELLE_WINDOWS_ICON} ${bitmapIcons}
+          --raw=${RAVELLE_ICON_DIR}/ravelle-256.png
+  DEPENDS ${bitmapIcons} ${RAVELLE_ICON_DIR}/ravelle-256.png
+  COMMENT "Making the programs' icon"
+  VERBATIM)
+add_custom_target(ravelle-windows-icon DEPENDS ${RAVELLE_WINDOWS_ICON})
+
+# The copyright line of the licence, when there is one, else the project's own.
+set(RAVELLE_DEVELOPERS "The Ravelle developers")
+set(RAVELLE_COPYRIGHT "Copyright (c) 2026 ${RAVELLE_DEVELOPERS}")
+if(EXISTS ${PROJECT_SOURCE_DIR}/LICENSE)
+  file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE copyright REGEX "^Copyright " LIMIT_COUNT 1)
+  if(copyright)
+    set(RAVELLE_COPYRIGHT "${copyright}")
+  endif()
+endif()
+# Version resources take four numbers.
+set(RAVELLE_RC_VERSION ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},0,0)
+if(PROJECT_VERSION_PATCH)
+  set(RAVELLE_RC_VERSION ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0)
+endif()
+
+# Called for each program by ravelle_add_build (CMakeLists.txt).
+function(ravelle_platform_program target)
+  get_target_property(RAVELLE_RC_DESCRIPTION ${target} RAVELLE_DISPLAY_NAME)
+  set(RAVELLE_RC_FILE_NAME ${target}.exe)
+  set(RAVELLE_RC_INTERNAL_NAME ${target})
+  set(rc ${RAVELLE_GENERATED}/${target}.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/program.rc.in ${rc} @ONLY)
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS
+                                               "${RAVELLE_WINDOWS_ICON};${RAVELLE_WINDOWS_MANIFEST}")
+  target_sources(${target} PRIVATE ${rc})
+  add_dependencies(${target} ravelle-windows-icon)
+endfunction()
+
 set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_win32.cpp sim/seed_clock_win32.cpp
                                   imaging/picture_loader_win32.cpp app/tick_counter_x86.cpp)
 set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-windows-executable gdi32 user32)
-set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_win32.cpp app/window_title_glut.cpp)
+set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_win32.cpp app/window_title_glut.cpp
+                                    app/window_identity_win32.cpp)
 # Static freeglut needs FREEGLUT_STATIC in its users and the system libraries it calls. -mwindows:
 # the GUI subsystem, so no console window opens; the C runtime still calls main().
 add_library(ravelle-windows-window INTERFACE)
@@ -65,3 +118,7 @@ function(ravelle_windows_notices)
   endif()
 endfunction()
 cmake_language(DEFER CALL ravelle_windows_notices)
+
+# Installing (and so CPack's installer) takes the programs as built, without building every
+# target first: the Windows build holds the tests too, which the installer does not carry.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)

@@ -13,8 +13,10 @@ out=$root/build/windows
 mkdir -p "$out"
 
 # --- The host's tools: the cross compiler with its OpenMP runtime, Wine (Highway's build and
-# the tests run Windows programs), the host's libpng for the bitmap maker, and zip.
-scripts/install-deps.sh --only cmake g++ libpng-dev g++-mingw-w64-x86-64-posix wine wine64 zip dpkg-dev xvfb xauth
+# the tests run Windows programs), the host's libpng for the bitmap maker, zip, and icoutils
+# for the programs' icon.
+scripts/install-deps.sh --only cmake g++ libpng-dev g++-mingw-w64-x86-64-posix wine wine64 zip dpkg-dev xvfb xauth \
+    icoutils
 
 # Every Windows program run during the build (Highway's target lister) and the tests uses this
 # prefix, not one in the home folder; crashes end the program instead of opening a dialog.

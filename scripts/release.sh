@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything a release of Ravelle needs into dist/: the source archive, the Debian
-# packages for amd64 and arm64 (cross-built), the Windows zip, the browser page's archive, and
-# SHA256SUMS over them. The Windows zip and the page's archive carry the notices of the
-# libraries built into them, checked against what the linker took in.
+# packages for amd64 and arm64 (cross-built), the Windows zip and installer, the browser page's
+# archive, and SHA256SUMS over them. The Windows zip, the installer and the page's archive carry
+# the notices of the libraries built into them, checked against what the linker took in.
 # Every file depends only on the commit: time stamps are SOURCE_DATE_EPOCH, the last commit's
 # time unless it is set (scripts/check-reproducible.sh checks that two checkouts agree).
 # Usage: scripts/release.sh   (on an x86_64 Debian machine, as root or with sudo when
@@ -50,6 +50,9 @@ python3 tests/notices_test.py "build/ravelle-web-$version.zip" \
     --prefix "$(sed -n 's/^RAVELLE_WEB_PREFIX:PATH=//p' build/web-build/CMakeCache.txt)" \
     build/web-build/ravelle-serial.map
 cp "build/ravelle-web-$version.zip" dist/
+
+echo "== release: Windows installer"
+cp "$(scripts/build-windows-installer.sh | tail -1)" dist/
 
 (cd dist && sha256sum -- * >SHA256SUMS && sha256sum --quiet -c SHA256SUMS)
 echo "== release: dist/, in $((SECONDS - started)) s"

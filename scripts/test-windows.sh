@@ -97,3 +97,4 @@ fi
 echo "   a fatal message in a message box, closed, status 1: passed in $((SECONDS - started)) s"
 
 echo "windows: all passed in $((SECONDS - stage_started)) s"
+scripts/test-windows-installer.sh "$linux_build"

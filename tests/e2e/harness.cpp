@@ -20,6 +20,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <iomanip>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -146,7 +147,8 @@ std::vector<std::string> programCommand(const std::string& program) {
     if (command == nullptr || *command == '\0') return {program};
     std::vector<std::string> words;
     std::istringstream stream(command);
-    for (std::string word; stream >> word;) words.push_back(word);
+    // No escape character: backslashes are part of Windows paths.
+    for (std::string word; stream >> std::quoted(word, '"', '\0');) words.push_back(word);
     return words;
 }
 
@@ -392,6 +394,56 @@ std::string Session::wmName() {
 
 std::optional<std::string> Session::netWmName() {
     return textProperty(display_, window_, atom(display_, "_NET_WM_NAME"));
+}
+
+std::optional<std::pair<std::string, std::string>> Session::wmClass() {
+    XClassHint names{};
+    if (XGetClassHint(display_, window_, &names) == 0) return std::nullopt;
+    std::pair<std::string, std::string> result{names.res_name != nullptr ? names.res_name : "",
+                                               names.res_class != nullptr ? names.res_class : ""};
+    if (names.res_name != nullptr) XFree(names.res_name);
+    if (names.res_class != nullptr) XFree(names.res_class);
+    return result;
+}
+
+std::vector<IconImage> Session::netWmIcon() {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    // Up to 4 MiB of CARDINALs: far more than any icon set.
+    XGetWindowProperty(display_, window_, atom(display_, "_NET_WM_ICON"), 0, 1L << 20, False,
+                       XA_CARDINAL, &type, &format, &count, &remaining, &data);
+    std::vector<unsigned long> values;
+    if (data != nullptr && format == 32) {
+        // Xlib hands format-32 data over as longs.
+        const auto* longs = reinterpret_cast<const unsigned long*>(data);
+        values.assign(longs, longs + count);
+    }
+    if (data != nullptr) XFree(data);
+    if (remaining != 0) fail("_NET_WM_ICON is larger than 4 MiB");
+
+    std::vector<IconImage> images;
+    for (std::size_t at = 0; at < values.size();) {
+        if (values.size() - at < 2) fail("_NET_WM_ICON ends inside an image's size");
+        const unsigned long width = values[at];
+        const unsigned long height = values[at + 1];
+        at += 2;
+        if (width == 0 || height == 0 || width > 4096 || height > 4096 ||
+            width * height > values.size() - at) {
+            fail("_NET_WM_ICON has an image of " + std::to_string(width) + " x " +
+                 std::to_string(height) + " pixels with " + std::to_string(values.size() - at) +
+                 " values left");
+        }
+        IconImage image{static_cast<int>(width), static_cast<int>(height), {}};
+        image.argb.reserve(width * height);
+        for (const std::size_t end = at + width * height; at < end; ++at) {
+            image.argb.push_back(static_cast<std::uint32_t>(values[at]));
+        }
+        images.push_back(std::move(image));
+    }
+    return images;
 }
 
 Geometry Session::geometry() {

@@ -49,7 +49,8 @@ class Process {
 };
 
 // How `program` is started: as it is, or, when RAVELLE_E2E_COMMAND is set, by that command
-// line's words (absolute paths) instead, such as Wine and a Windows build of the program.
+// line's words (absolute paths) instead, such as Wine and a Windows build of the program. A
+// word in double quotes may hold spaces (a Windows path such as "C:\Program Files\...").
 std::vector<std::string> programCommand(const std::string& program);
 
 // The harness's environment with DISPLAY replaced (or removed when `display` is empty).
@@ -103,6 +104,14 @@ class ShmImage {
     bool attached_ = false;
 };
 
+// One image of a window's _NET_WM_ICON: `width` x `height` pixels, 0xAARRGGBB, row by row from
+// the top-left corner.
+struct IconImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> argb;
+};
+
 struct Geometry {
     int x;
     int y;
@@ -134,6 +143,11 @@ class Session {
     // WM_NAME, and _NET_WM_NAME when the program sets it.
     std::string wmName();
     std::optional<std::string> netWmName();
+    // WM_CLASS's instance and class names, when the window has them.
+    std::optional<std::pair<std::string, std::string>> wmClass();
+    // The images of _NET_WM_ICON, in the order the window lists them; none when it has none.
+    // Fails on a value that is not a whole number of images.
+    std::vector<IconImage> netWmIcon();
     Geometry geometry();
 
     void move(int x, int y);
