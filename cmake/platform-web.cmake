@@ -36,13 +36,16 @@ add_library(ravelle-web-node INTERFACE)
 target_link_options(ravelle-web-node INTERFACE -sNODERAWFS=1 -sEXIT_RUNTIME=1 -sENVIRONMENT=node)
 
 # The page: the program is ravelle.js and ravelle.wasm, loaded by web/index.html, which is
-# copied beside them. Its own loader page is not wanted (and minifying it fails in 3.1.6).
+# copied beside them with the program's icon as its favicon. Emscripten's own loader page is not
+# wanted (and minifying it fails in 3.1.6).
 function(ravelle_web_page)
   set_target_properties(ravelle-serial PROPERTIES OUTPUT_NAME ravelle)
   target_link_options(ravelle-serial PRIVATE -sENVIRONMENT=web)
   add_custom_command(TARGET ravelle-serial POST_BUILD
                      COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/web/index.html
-                             $<TARGET_FILE_DIR:ravelle-serial>/index.html)
+                             $<TARGET_FILE_DIR:ravelle-serial>/index.html
+                     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/packaging/icons/ravelle-32.png
+                             $<TARGET_FILE_DIR:ravelle-serial>/favicon.png)
 endfunction()
 cmake_language(DEFER CALL ravelle_web_page)
 

@@ -209,7 +209,7 @@ targets=(ravelle-serial ravelle-notices)
 nice -n 10 cmake --build "$out" -j 2 --target "${targets[@]}"
 rm -rf "$root/build/web"
 mkdir -p "$root/build/web"
-for file in index.html ravelle.js ravelle.wasm THIRD-PARTY-NOTICES.txt; do
+for file in index.html favicon.png ravelle.js ravelle.wasm THIRD-PARTY-NOTICES.txt; do
     cp "$out/$file" "$root/build/web/$file"
 done
 [ ! -f LICENSE ] || cp LICENSE "$root/build/web/LICENSE.txt"

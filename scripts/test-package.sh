@@ -126,16 +126,19 @@ for page in ravelle ravelle-serial; do
 done
 
 # --- The installed programs in real windows: the window titled Ravelle, the picture, the
-# ripples, the statistics title, closing, and the one-line failure without a display.
+# ripples, the statistics title, closing, the one-line failure without a display, and the
+# window's class (against the installed menu entry) and icon.
 echo "== package: the installed programs in Xvfb"
 stage=$SECONDS
 cases='ProgramWindow.OpensTitledThenReportsStatistics:ProgramWindow.ShowsDarkBluePictureCentredOnBlack'
 cases+=':ProgramWindow.PictureRipplesOverTime:ProgramWindow.PointerStirsTheWaterUnderIt'
-cases+=':ProgramWindow.ClosingTheWindowEndsTheProgram:NoDisplay.DisplayUnset'
+cases+=':ProgramWindow.ClosingTheWindowEndsTheProgram:NoDisplay.DisplayUnset:WindowIdentity.*'
 for program in ravelle ravelle-serial; do
     suffix=${program#ravelle}
     log=$work/e2e-$program.log
+    entry=/usr/share/applications/org.ravelle.Ravelle${suffix:+.Serial}.desktop
     env -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT RAVELLE_E2E_COMMAND=/usr/bin/$program \
+        RAVELLE_E2E_DESKTOP_ENTRY="$entry" \
         "$build/tests/e2e/ravelle-e2e$suffix" --gtest_filter="$cases" >"$log" 2>&1 ||
         { cat "$log"; fail "/usr/bin/$program fails the real-window tests"; }
     echo "   /usr/bin/$program: $(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$')" \

@@ -150,11 +150,30 @@ def check_stirring(browser, origin):
               "; ".join(tries) + " (mean difference per channel)")
 
 
+def check_favicon(browser):
+    """The page names the program's icon as its favicon, and the server hands out that PNG."""
+    icon = browser.evaluate(
+        "(async () => { const link = document.querySelector('link[rel=icon]');"
+        " if (!link) return null;"
+        " const reply = await fetch(link.href);"
+        " const bytes = new Uint8Array(await reply.arrayBuffer());"
+        " return [reply.status, reply.headers.get('Content-Type'), Array.from(bytes)]; })()")
+    check(icon is not None, "the page names a favicon")
+    status, kind, data = icon
+    with open(os.path.join(ROOT, "packaging", "icons", "ravelle-32.png"), "rb") as png:
+        committed = png.read()
+    check(status == 200 and kind == "image/png", "the favicon is served as a PNG",
+          f"status {status}, type {kind}")
+    check(bytes(data) == committed, "the favicon is the program's 32-pixel icon",
+          f"{len(data)} bytes served, {len(committed)} committed")
+
+
 def run_page_tests(url, screenshot):
     with devtools.Chromium() as browser:
         open_page(browser, url)
         title = browser.evaluate("document.title")
         check(title == "Ravelle", "the title is the program's name at first", repr(title))
+        check_favicon(browser)
         origin = canvas_origin(browser)
         size = browser.evaluate("[document.getElementById('canvas').width,"
                                 " document.getElementById('canvas').height]")
