@@ -8,20 +8,27 @@
 # --quick stops after the ctest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh test
-cmake --preset ci
-cmake --build --preset ci -j "$(nproc)"
-ctest --preset ci -j "$(nproc)"
+# stage COMMAND...: runs one stage, and prints how long it took, so that a slow stage shows.
+stage() {
+    local started=$SECONDS
+    "$@"
+    echo "== test.sh: $* passed in $((SECONDS - started)) s (total $((SECONDS - begun)) s)"
+}
+begun=$SECONDS
+stage scripts/install-deps.sh test
+stage cmake --preset ci
+stage cmake --build --preset ci -j "$(nproc)"
+stage ctest --preset ci -j "$(nproc)"
 [ "${1:-}" = --quick ] && exit 0
 # Two releases of the last commit, compared file by file; the stages below find the first
 # one's builds (packages, Windows, browser) up to date.
-scripts/check-reproducible.sh
-scripts/test-package.sh build/ci
-scripts/test-aarch64.sh build/ci
-scripts/static-checks.sh
-scripts/sanitize.sh
-scripts/tsan.sh
-scripts/fuzz.sh
-scripts/test-windows.sh build/ci
-scripts/test-web.sh build/ci
-scripts/test-packager-build.sh
+stage scripts/check-reproducible.sh
+stage scripts/test-package.sh build/ci
+stage scripts/test-aarch64.sh build/ci
+stage scripts/static-checks.sh
+stage scripts/sanitize.sh
+stage scripts/tsan.sh
+stage scripts/fuzz.sh
+stage scripts/test-windows.sh build/ci
+stage scripts/test-web.sh build/ci
+stage scripts/test-packager-build.sh
