@@ -19,23 +19,14 @@ export WINEPREFIX=$out/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # One private X server for everything that runs under Wine, and one persistent Wine server
 # (each Windows program would otherwise start and stop one, seconds each); both end with the
 # script, and so does everything Wine started.
-xvfb_dir=$(mktemp -d)
-xvfb=
+# shellcheck source=scripts/lib/xvfb.sh
+source scripts/lib/xvfb.sh
 cleanup() {
     wineserver -k 2>/dev/null || true
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-    rm -rf "$xvfb_dir"
+    xvfb_stop
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$xvfb_dir/display" \
-    >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 200); do
-    [ -s "$xvfb_dir/display" ] && break
-    sleep 0.05
-done
-[ -s "$xvfb_dir/display" ] || { echo "windows: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n 1 "$xvfb_dir/display")"
+xvfb_start 1920x1080x24
 wineserver -p
 # Wine's background services start with the first program and outlive it; started here, they
 # do not hold the output pipes of the programs ctest runs, which would wait for them to close.
