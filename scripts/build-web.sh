@@ -4,8 +4,9 @@
 # Debian's own source packages (fetched with a private apt state, so the machine's apt setup
 # is never touched) and kept in build/web-deps, keyed by their versions and Emscripten's.
 # Usage: scripts/build-web.sh [--tests] [--bench]   (as root, or with sudo, when packages are
-# missing). --tests also builds the unit tests and the replay into build/web-tests (GoogleTest
-# from Debian's googletest sources); --bench builds the benchmark there too.
+# missing). The page, and with --tests the unit tests and the replays too (GoogleTest from
+# Debian's googletest sources), are built with the web preset in build/web-build; --bench
+# builds the benchmark there too.
 # RAVELLE_CACHE=DIR takes the libraries from DIR/web-deps instead of this checkout's
 # build/web-deps, so that several checkouts share one build of them.
 # The page's archive, build/ravelle-web-VERSION.zip, holds the page, its program and the
@@ -31,53 +32,24 @@ node=$(command -v node)
 emscripten_version=$(dpkg-query -W -f='${Version}' emscripten)
 
 # --- Debian's source packages of the libraries, fetched once.
+# shellcheck source=scripts/lib/debian-archive.sh
+source scripts/lib/debian-archive.sh
 deps=$root/build/web-deps
 [ -z "${RAVELLE_CACHE:-}" ] || deps=$RAVELLE_CACHE/web-deps
 sources=(highway libpng1.6 zlib)
 [ $with_bench -eq 1 ] && sources+=(benchmark)
+# fetch_sources PACKAGE...: each into build/web-deps/src/PACKAGE, beside .dir (its tree's
+# name) and .version (the Debian source version it came from).
 fetch_sources() {
-    local apt_root=$deps/apt
-    rm -rf "$apt_root"
-    mkdir -p "$apt_root"/{lists/partial,archives/partial,log,etc} "$deps/src"
-    : >"$apt_root/status"
-    # deb-src lines for the suites the machine already uses, from its own mirror.
-    local list=$apt_root/etc/sources.list mirror suite
-    : >"$list"
-    while read -r mirror suite; do
-        echo "deb-src $mirror $suite main" >>"$list"
-    done < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' |
-        sort -u)
-    [ -s "$list" ] || { echo "web: apt knows no package index to take mirrors from (apt-get update?)"; exit 1; }
-    local apt=(apt-get -q -o Dir::State="$apt_root" -o Dir::State::Lists="$apt_root/lists"
-        -o Dir::State::status="$apt_root/status" -o Dir::Cache="$apt_root"
-        -o Dir::Cache::Archives="$apt_root/archives" -o Dir::Log="$apt_root/log"
-        -o Dir::Etc::SourceList="$list" -o Dir::Etc::SourceParts="$apt_root/etc"
-        -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=
-        -o APT::Sandbox::User=root -o Acquire::Languages=none)
-    "${apt[@]}" update >"$deps/apt-update.log" 2>&1 || { cat "$deps/apt-update.log"; exit 1; }
     local package
-    : >"$deps/apt-source.log"
+    debian_apt_begin "$deps/apt" deb-src
     for package in "$@"; do
         rm -rf "$deps/src/$package"
-        mkdir -p "$deps/src/$package"
-        # The newest version first; a mirror may lack an update's sources, so then the
-        # version of each suite in turn.
-        local fetched=0 from
-        for from in "" $(awk '{print "/" $3}' "$list"); do
-            if (cd "$deps/src/$package" && "${apt[@]}" source "$package$from") \
-                >>"$deps/apt-source.log" 2>&1; then
-                fetched=1
-                break
-            fi
-            rm -rf "${deps:?}/src/$package"/*
-        done
-        [ $fetched -eq 1 ] || { cat "$deps/apt-source.log"; exit 1; }
-        # The unpacked tree, and the Debian version it came from.
-        basename "$(find "$deps/src/$package" -mindepth 1 -maxdepth 1 -type d)" \
-            >"$deps/src/$package/.dir"
-        basename "$(ls "$deps/src/$package"/*.dsc)" .dsc >"$deps/src/$package/.version"
+        debian_fetch_source "$package" "$deps/src/$package"
+        basename "$debian_source_tree" >"$deps/src/$package/.dir"
+        echo "$debian_source_version" >"$deps/src/$package/.version"
     done
-    rm -rf "$apt_root"
+    rm -rf "$deps/apt"
 }
 wanted=()
 for package in "${sources[@]}"; do
@@ -185,28 +157,28 @@ if [ $with_bench -eq 1 ]; then
     find_roots+=";$bench_prefix"
 fi
 
-# --- The program (and, when asked, the tests, the replay and the benchmark) for WebAssembly.
-# CMake is pointed at Node itself: the emulator line emcmake would hand it has an option
+# --- The program (and, when asked, the tests, the replay and the benchmark) for WebAssembly:
+# the web preset, given this machine's paths. CMake is pointed at Node itself: the emulator line emcmake would hand it has an option
 # Node 20 rejects.
 echo "== web: building the page"
 stage=$SECONDS
 out=$root/build/web-build
 # The checkout's and the libraries' paths stay out of the program, so that any checkout
 # builds the same bytes.
-cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+tests=OFF bench=OFF
+[ $with_tests -eq 0 ] || tests=ON
+[ $with_bench -eq 0 ] || bench=ON
+cmake --preset web \
     -DCMAKE_C_FLAGS="-ffile-prefix-map=$root=. -ffile-prefix-map=$deps=deps" \
     -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$root=. -ffile-prefix-map=$deps=deps" \
-    -DRAVELLE_WEB_PREFIX="$prefix" \
-    -DCMAKE_FIND_ROOT_PATH="$find_roots" -DCMAKE_PREFIX_PATH=/ \
+    -DRAVELLE_WEB_PREFIX="$prefix" -DCMAKE_FIND_ROOT_PATH="$find_roots" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$node;--no-experimental-fetch" \
-    -DRAVELLE_WARNINGS_AS_ERRORS=ON -DRAVELLE_BUILD_TOOLS=OFF \
-    -DRAVELLE_BUILD_TESTS=$([ $with_tests -eq 1 ] && echo ON || echo OFF) \
-    -DRAVELLE_BUILD_BENCH=$([ $with_bench -eq 1 ] && echo ON || echo OFF) \
+    -DBUILD_TESTING=$tests -DRAVELLE_BUILD_BENCH=$bench \
     >"$root/build/web-configure.log" 2>&1 || { cat "$root/build/web-configure.log"; exit 1; }
 targets=(ravelle-serial ravelle-notices)
 [ $with_tests -eq 1 ] && targets+=(ravelle-tests-serial ravelle-replay-serial ravelle-replay-portable)
 [ $with_bench -eq 1 ] && targets+=(ravelle-bench-serial)
-nice -n 10 cmake --build "$out" -j 2 --target "${targets[@]}"
+nice -n 10 cmake --build --preset web -j 2 --target "${targets[@]}"
 rm -rf "$root/build/web"
 mkdir -p "$root/build/web"
 for file in index.html favicon.png ravelle.js ravelle.wasm THIRD-PARTY-NOTICES.txt; do

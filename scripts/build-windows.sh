@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds ravelle.exe and ravelle-serial.exe for 64-bit Windows with Debian's MinGW-w64
-# compiler and packs build/windows/ravelle-windows-x86_64.zip. freeglut, Highway and GoogleTest
-# are built static from Debian's own source packages into build/windows/deps-VERSIONS, once.
+# compiler (the windows preset, in build/windows/build) and packs
+# build/windows/ravelle-windows-x86_64.zip. freeglut, Highway and GoogleTest are built static
+# from Debian's own source packages into build/windows/deps, once per set of their versions.
 # Usage: scripts/build-windows.sh [TARGET...]  (default: the two programs; as root, or with
 # sudo, when packages are missing). scripts/test-windows.sh names the test programs too.
 # RAVELLE_CACHE=DIR takes the libraries and the Wine prefix from DIR/windows/ instead of this
@@ -33,8 +34,8 @@ if [ ! -f "$WINEPREFIX/.ravelle-ready" ]; then
     touch "$WINEPREFIX/.ravelle-ready"
 fi
 
-# --- freeglut, Highway and GoogleTest: Debian's source packages, fetched with a private
-# sources list, state and cache (the machine's apt setup is left as it is), built static.
+# --- freeglut, Highway and GoogleTest: Debian's source packages, fetched through a private apt
+# state (the machine's apt setup is left as it is), built static.
 sources=(freeglut highway googletest)
 versions=()
 for source in "${sources[@]}"; do
@@ -52,24 +53,12 @@ if [ "$(cat "$prefix/.versions" 2>/dev/null)" != "$stamp" ]; then
     started=$SECONDS
     work=$prefix-work
     rm -rf "$work" "$prefix"
-    mkdir -p "$work"/apt/{lists/partial,archives/partial,log,sources.list.d} "$work/src"
-    : >"$work/apt/status"
-    # deb-src lines for the same mirror and suite the machine installs from.
-    mirror=$(grep -hoE '^(URIs:|deb) +[^ ]+' /etc/apt/sources.list.d/*.sources \
-        /etc/apt/sources.list 2>/dev/null | grep -v -e security -e nodesource |
-        head -n 1 | awk '{print $2}' || true)
-    echo "deb-src ${mirror:-http://deb.debian.org/debian} bookworm main" \
-        >"$work/apt/sources.list"
-    apt=(apt-get -q -o Dir::State="$work/apt" -o Dir::State::Lists="$work/apt/lists"
-        -o Dir::State::status="$work/apt/status" -o Dir::Cache="$work/apt"
-        -o Dir::Cache::Archives="$work/apt/archives" -o Dir::Log="$work/apt/log"
-        -o Dir::Etc::SourceList="$work/apt/sources.list"
-        -o Dir::Etc::SourceParts="$work/apt/sources.list.d"
-        -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=
-        -o APT::Sandbox::User=root -o Acquire::Languages=none)
-    "${apt[@]}" update >"$work/apt-update.log" 2>&1 || { cat "$work/apt-update.log"; exit 1; }
-    (cd "$work/src" && "${apt[@]}" source "${sources[@]}") >"$work/apt-source.log" 2>&1 ||
-        { cat "$work/apt-source.log"; exit 1; }
+    # shellcheck source=scripts/lib/debian-archive.sh
+    source scripts/lib/debian-archive.sh
+    debian_apt_begin "$work/apt" deb-src
+    for source in "${sources[@]}"; do
+        debian_fetch_source "$source" "$work/src"
+    done
 
     # build_library NAME CMAKE_OPTIONS...: configures, builds and installs one library.
     build_library() {
@@ -117,22 +106,22 @@ if [ ! -x "$host/picture-bitmap" ] || [ tools/picture_bitmap.cpp -nt "$host/pict
         -o "$host/picture-bitmap"
 fi
 
-# --- The cross build: warnings are errors; no benchmark, no picture generator.
+# --- The cross build: the windows preset (warnings are errors; no benchmark, no picture
+# generator), given the paths of this machine's libraries and bitmap maker.
 echo "== windows: cross-building"
 started=$SECONDS
 # The checkout's path stays out of the programs, so that any checkout builds the same bytes.
-cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+cmake --preset windows \
     -DCMAKE_C_FLAGS="-ffile-prefix-map=$root=. -ffile-prefix-map=$prefix=deps" \
     -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$root=. -ffile-prefix-map=$prefix=deps" \
     -DRAVELLE_WINDOWS_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" \
-    -DRAVELLE_PICTURE_BITMAP_TOOL="$host/picture-bitmap" -DCMAKE_BUILD_TYPE=Release \
-    -DRAVELLE_WARNINGS_AS_ERRORS=ON -DRAVELLE_BUILD_BENCH=OFF -DRAVELLE_BUILD_TOOLS=OFF \
+    -DRAVELLE_PICTURE_BITMAP_TOOL="$host/picture-bitmap" \
     >"$out/configure.log" 2>&1 || { cat "$out/configure.log"; exit 1; }
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(ravelle ravelle-serial)
 # The zip always carries the programs' notices.
 targets+=(ravelle-notices)
-nice -n 10 cmake --build "$out/build" -j 2 --target "${targets[@]}"
+nice -n 10 cmake --build --preset windows -j 2 --target "${targets[@]}"
 echo "   cross build: $((SECONDS - started)) s"
 
 # Only DLLs that every Windows has: no MinGW runtime, no libgomp, no freeglut beside the program.
@@ -141,10 +130,11 @@ for program in ravelle ravelle-serial; do
     imports=$(x86_64-w64-mingw32-objdump -p "$out/build/$program.exe" |
         sed -n 's/^\tDLL Name: //p' | sort -u)
     if grep -qviE "$system_dlls" <<<"$imports"; then
-        echo "$program.exe imports more than the system's DLLs:" $imports
+        echo "$program.exe imports more than the system's DLLs: ${imports//$'\n'/ }"
         exit 1
     fi
-    echo "   $program.exe: $(stat -c %s "$out/build/$program.exe") bytes; imports" $imports
+    echo "   $program.exe: $(stat -c %s "$out/build/$program.exe") bytes;" \
+        "imports ${imports//$'\n'/ }"
 done
 
 # --- The zip: both programs, how to run them, the licence and the third-party notices. Its

@@ -27,8 +27,9 @@ else
         need+=(libwebp-dev python3-matplotlib)
         # The third-party notices' test packs a zip.
         need+=(zip)
-        # Hardening: libFuzzer and the sanitizers with clang, OpenMP for clang, static analysis.
-        need+=(clang libclang-rt-14-dev libomp-dev clang-tidy clang-format cppcheck)
+        # Hardening: libFuzzer and the sanitizers with clang, OpenMP for clang, static analysis
+        # of the C++ code and of the shell scripts.
+        need+=(clang libclang-rt-14-dev libomp-dev clang-tidy clang-format cppcheck shellcheck)
     fi
 fi
 

@@ -3,6 +3,8 @@
 # address. Usage: scripts/serve-web.sh [PORT]   (default 8000; Ctrl+C ends it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-[ -f build/web/index.html ] && [ -f build/web/ravelle.wasm ] ||
-    { echo "no page in build/web: run scripts/build-web.sh first"; exit 1; }
+if [ ! -f build/web/index.html ] || [ ! -f build/web/ravelle.wasm ]; then
+    echo "no page in build/web: run scripts/build-web.sh first"
+    exit 1
+fi
 exec python3 web/serve.py build/web "${1:-8000}"

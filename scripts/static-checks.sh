@@ -1,12 +1,28 @@
 #!/usr/bin/env bash
 # Static checks on the project's own code, each with zero findings allowed:
-# clang-format (style), clang-tidy (the checks in .clang-tidy) and cppcheck.
+# Debian's shellcheck on every shell script, clang-format (style), clang-tidy (the checks in
+# .clang-tidy) and cppcheck.
 # The files are those git tracks, so a new file is checked without being listed here.
-# Needs the compile database of the ci build (scripts/test.sh configures it first).
+# Needs the compile database of the ci build (made here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh --only shellcheck clang-format clang-tidy cppcheck
 mapfile -t sources < <(git ls-files '*.cpp' '*.hpp')
 mapfile -t units < <(git ls-files '*.cpp')
+
+echo "== shellcheck"
+# Every tracked file named *.sh, and every other one whose first line starts sh or bash (the
+# CI entry point, the installer maker's wrapper, the installed launcher's template). -x
+# follows the helpers the scripts source (their source= paths are from the top folder).
+scripts=()
+while IFS= read -r file; do
+    if [[ $file == *.sh ]] ||
+        { [ -f "$file" ] && head -n 1 "$file" | grep -qE '^#!.*[/ ](ba)?sh( |$)'; }; then
+        scripts+=("$file")
+    fi
+done < <(git ls-files)
+shellcheck -x "${scripts[@]}"
+echo "   ${#scripts[@]} scripts"
 
 echo "== clang-format"
 clang-format --dry-run -Werror "${sources[@]}"

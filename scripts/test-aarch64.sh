@@ -37,10 +37,10 @@ arm64_packages=(libhwy-dev libgtest-dev libpng-dev freeglut3-dev libgl-dev)
 # --- The host's tools: cross compiler (with its OpenMP runtime) and the user-mode emulator.
 scripts/install-deps.sh --only cmake g++-aarch64-linux-gnu libgomp1-arm64-cross qemu-user
 
-# --- The arm64 libraries, unpacked into a folder of their own.
-# apt resolves and downloads them with a private state, list and cache folder whose only
-# architecture is arm64, so the machine's package setup (its architectures, its lists, its
-# dpkg database) is never changed and nothing needs undoing, however the script ends.
+# --- The arm64 libraries, unpacked into a folder of their own. apt resolves and downloads
+# them through a private state whose only architecture is arm64.
+# shellcheck source=scripts/lib/debian-archive.sh
+source scripts/lib/debian-archive.sh
 apt_root=$sysroot.apt
 cleanup() { rm -rf "$apt_root" "$sysroot.new"; }
 trap cleanup EXIT
@@ -50,19 +50,10 @@ stamp="${arm64_packages[*]}"
 if [ "$(cat "$sysroot/.packages" 2>/dev/null)" != "$stamp" ]; then
     echo "== aarch64: downloading and unpacking arm64 packages: $stamp"
     cleanup
-    mkdir -p "$apt_root"/{lists/partial,archives/partial,log} "$sysroot.new"
-    : >"$apt_root/status"
-    # The packages are only downloaded and unpacked by this user; apt's sandbox user need
-    # not write here.
-    apt=(apt-get -q -o Dir::State="$apt_root" -o Dir::State::Lists="$apt_root/lists"
-        -o Dir::State::status="$apt_root/status" -o Dir::Cache="$apt_root"
-        -o Dir::Cache::Archives="$apt_root/archives" -o Dir::Log="$apt_root/log"
-        -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=
-        -o APT::Architecture=arm64 -o APT::Architectures=arm64
-        -o APT::Sandbox::User=root -o Acquire::Languages=none
-        -o APT::Install-Recommends=false -o APT::Install-Suggests=false)
-    "${apt[@]}" update >"$out/apt-update.log" 2>&1 || { cat "$out/apt-update.log"; exit 1; }
-    "${apt[@]}" install --download-only -y "${arm64_packages[@]/%/:arm64}" \
+    mkdir -p "$sysroot.new"
+    debian_apt_begin "$apt_root" deb -o APT::Architecture=arm64 -o APT::Architectures=arm64 \
+        -o APT::Install-Recommends=false -o APT::Install-Suggests=false
+    debian_apt install --download-only -y "${arm64_packages[@]/%/:arm64}" \
         >"$out/apt-download.log" 2>&1 || { cat "$out/apt-download.log"; exit 1; }
     for deb in "$apt_root"/archives/*.deb; do
         package=$(dpkg-deb -f "$deb" Package)
@@ -86,15 +77,13 @@ if [ "$(cat "$sysroot/.packages" 2>/dev/null)" != "$stamp" ]; then
 fi
 $sysroot_only && exit 0
 
-# --- The cross build: warnings are errors; no benchmark, no picture generator.
+# --- The cross build: the aarch64 preset (warnings are errors; no benchmark, no picture
+# generator; the programs, the unit tests and the replays) on the unpacked libraries.
 echo "== aarch64: cross-building"
 stage=$SECONDS
-cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
-    -DRAVELLE_AARCH64_SYSROOT="$sysroot" -DCMAKE_BUILD_TYPE=Release \
-    -DRAVELLE_WARNINGS_AS_ERRORS=ON -DRAVELLE_BUILD_BENCH=OFF -DRAVELLE_BUILD_TOOLS=OFF \
-    >"$out/configure.log" 2>&1 || { cat "$out/configure.log"; exit 1; }
-nice -n 10 cmake --build "$out/build" -j 2 --target ravelle-tests ravelle-tests-serial \
-    ravelle-replay ravelle-replay-serial ravelle ravelle-serial
+cmake --preset aarch64 -DRAVELLE_AARCH64_SYSROOT="$sysroot" >"$out/configure.log" 2>&1 ||
+    { cat "$out/configure.log"; exit 1; }
+nice -n 10 cmake --build --preset aarch64 -j 2
 for program in ravelle ravelle-serial; do
     aarch64-linux-gnu-readelf -h "$out/build/$program" | grep -q 'Machine: *AArch64' ||
         { echo "$program was not built for aarch64"; exit 1; }

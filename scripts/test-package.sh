@@ -100,7 +100,8 @@ for entry in "$root"/usr/share/applications/*.desktop; do
         fail "$(basename "$entry") shows icon $icon, not installed"
     echo "   $(basename "$entry"): $(sed -n 's/^Name=//p' "$entry"), starts $exec_name"
 done
-[ "$(ls "$root"/usr/share/applications/*.desktop | wc -l)" = 2 ] || fail "not two menu entries"
+[ "$(find "$root/usr/share/applications" -maxdepth 1 -name '*.desktop' | wc -l)" = 2 ] ||
+    fail "not two menu entries"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml ||
     fail "the metainfo file is not valid"
 for icon in "$root"/usr/share/icons/hicolor/*/apps/*.png; do

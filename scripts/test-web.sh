@@ -16,11 +16,12 @@ scripts/install-deps.sh --only chromium python3-websocket
 scripts/build-web.sh --tests
 export NODE_PATH=/usr/share/nodejs
 
-# Unit tests and the replay under Node (the 100,000-step soak is left to the Linux builds).
+# Unit tests and the replay under Node, the web test preset (the 100,000-step soak is left to
+# the Linux builds).
 echo "== web: unit tests and replay under Node"
 stage=$SECONDS
 out=build/web-build
-ctest --test-dir "$out" -LE soak -j 2 --output-on-failure --timeout 300 >"$out/ctest.log" 2>&1 ||
+ctest --preset web -j 2 >"$out/ctest.log" 2>&1 ||
     { cat "$out/ctest.log"; exit 1; }
 grep -E "tests passed" "$out/ctest.log" | sed 's/^/   /'
 for target in WASM EMU128; do

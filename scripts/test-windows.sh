@@ -19,33 +19,25 @@ export WINEPREFIX=$out/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # One private X server for everything that runs under Wine, and one persistent Wine server
 # (each Windows program would otherwise start and stop one, seconds each); both end with the
 # script, and so does everything Wine started.
-xvfb_dir=$(mktemp -d)
-xvfb=
+# shellcheck source=scripts/lib/xvfb.sh
+source scripts/lib/xvfb.sh
 cleanup() {
     wineserver -k 2>/dev/null || true
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-    rm -rf "$xvfb_dir"
+    xvfb_stop
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$xvfb_dir/display" \
-    >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 200); do
-    [ -s "$xvfb_dir/display" ] && break
-    sleep 0.05
-done
-[ -s "$xvfb_dir/display" ] || { echo "windows: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n 1 "$xvfb_dir/display")"
+xvfb_start 1920x1080x24
 wineserver -p
 # Wine's background services start with the first program and outlive it; started here, they
 # do not hold the output pipes of the programs ctest runs, which would wait for them to close.
 wineboot >/dev/null 2>&1
 
-# --- Unit tests and replays of both builds under Wine (the 100,000-step soak stays native).
+# --- Unit tests and replays of both builds under Wine, the windows test preset (the
+# 100,000-step soak stays native).
 echo "== windows: unit tests and replays under Wine"
 started=$SECONDS
 log=$out/ctest.log
-if ! ctest --test-dir "$out/build" -j 2 -LE soak --timeout 300 >"$log" 2>&1; then
+if ! ctest --preset windows -j 2 >"$log" 2>&1; then
     grep -E 'Failed|\*\*\*|Error' "$log" | head -n 40
     echo "windows: unit tests failed; the whole run is in $log"
     exit 1
