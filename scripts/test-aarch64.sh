@@ -138,10 +138,20 @@ run_configuration() {
     echo "   processor: $probe"
     [[ $probe == "sve-bits=$sve_bits "* ]] ||
         { echo "   expected an SVE vector length of $sve_bits bits"; return 1; }
+    # Both builds' suites at once, since each spends most of its time on one thread; the
+    # parallel build's threads sleep while they wait, as the installed program's do, so that
+    # they do not spin against the other suite.
+    started=$SECONDS
+    local -A pids
+    for suite in ravelle-tests ravelle-tests-serial; do
+        on_cpu "$cpu" OMP_WAIT_POLICY=passive -- "$tests/$suite" --gtest_filter="$filter" \
+            >"$out/$name.$suite.log" 2>&1 &
+        pids[$suite]=$!
+    done
     for suite in ravelle-tests ravelle-tests-serial; do
         log=$out/$name.$suite.log
-        started=$SECONDS
-        if ! on_cpu "$cpu" -- "$tests/$suite" --gtest_filter="$filter" >"$log" 2>&1; then
+        if ! wait "${pids[$suite]}"; then
+            wait
             cat "$log"
             echo "   $suite failed on $name"
             return 1
@@ -153,8 +163,9 @@ run_configuration() {
             grep -qix -- "$target" <<<"$named" && tested+="$target "
         done
         echo "   $suite: $(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$')" \
-            "tests passed in $((SECONDS - started)) s; targets: ${tested:-none named}"
+            "tests passed (both suites $((SECONDS - started)) s); targets: ${tested:-none named}"
         if [ -n "$tested" ] && ! grep -qE "(^| )$family" <<<"$tested"; then
+            wait
             echo "   no $family target was tested on $name"
             return 1
         fi
