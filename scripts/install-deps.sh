@@ -29,7 +29,7 @@ else
         need+=(zip)
         # Hardening: libFuzzer and the sanitizers with clang, OpenMP for clang, static analysis
         # of the C++ code and of the shell scripts.
-        need+=(clang libclang-rt-14-dev libomp-dev clang-tidy clang-format cppcheck shellcheck)
+        need+=(clang libclang-rt-dev libomp-dev clang-tidy clang-format cppcheck shellcheck)
     fi
 fi
 

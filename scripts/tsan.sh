@@ -5,7 +5,7 @@
 # (GCC's libgomp has no such tool: under it the sanitizer would flag its barriers.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh --only clang libclang-rt-14-dev libomp-dev
+scripts/install-deps.sh --only clang libclang-rt-dev libomp-dev
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$(nproc)"
 
