@@ -4,8 +4,8 @@
 # release rebuilt to the same bytes, the installed Debian package, the aarch64 cross build
 # under qemu, the static checks, the sanitizer run, the race detector on the parallel loops,
 # the fuzzers, the Windows build under Wine, the browser build under Node and in headless
-# Chromium, and a packager's build in a Debian 12 chroot.
-# --quick stops after the ctest run.
+# Chromium, and a packager's build in a Debian 12 chroot; last, that the run left the checkout
+# as it found it. --quick stops after the ctest run (and that check).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # stage COMMAND...: runs one stage, and prints how long it took, so that a slow stage shows.
@@ -15,11 +15,18 @@ stage() {
     echo "== test.sh: $* passed in $((SECONDS - started)) s (total $((SECONDS - begun)) s)"
 }
 begun=$SECONDS
+# What git reports as changed or untracked before the run: the last stage fails on anything
+# the run adds to it.
+tree_state=build/tree-before-test
+scripts/check-clean-tree.sh save "$tree_state"
 stage scripts/install-deps.sh test
 stage cmake --preset ci
 stage cmake --build --preset ci -j "$(nproc)"
 stage ctest --preset ci -j "$(nproc)"
-[ "${1:-}" = --quick ] && exit 0
+if [ "${1:-}" = --quick ]; then
+    stage scripts/check-clean-tree.sh compare "$tree_state"
+    exit 0
+fi
 # Two releases of the last commit, compared file by file; the stages below find the first
 # one's builds (packages, Windows, browser) up to date.
 stage scripts/check-reproducible.sh
@@ -32,3 +39,4 @@ stage scripts/fuzz.sh
 stage scripts/test-windows.sh build/ci
 stage scripts/test-web.sh build/ci
 stage scripts/test-packager-build.sh
+stage scripts/check-clean-tree.sh compare "$tree_state"

@@ -10,6 +10,8 @@ import tempfile
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# The modules imported from the checkout leave no byte code in it.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(HERE, "..", "bench"))
 import chart  # noqa: E402
 

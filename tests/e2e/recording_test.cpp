@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -86,16 +87,21 @@ TEST_F(AnimationTest, FileHoldsEveryFrameOfThePictureAtASteadyPace) {
     ASSERT_EQ(file.frames.size(), static_cast<std::size_t>(FPS));
     ASSERT_EQ(recorded->recording.frames.size(), file.frames.size());
 
+    // The pace is the recorder's own (each frame stamped when it was due), so it is steady
+    // whatever the scheduler did: a frame of 1000 / 15 ms is shown 66 or 67 ms. How late the
+    // captures came is a measurement of the machine, reported and not judged.
     int start = 0;
     for (std::size_t i = 0; i < file.frames.size(); ++i) {
         const int shown = file.endTimestampsMs[i] - start;
-        EXPECT_GE(shown, PERIOD_MS / 2) << "frame " << i;
-        EXPECT_LE(shown, PERIOD_MS * 3 / 2) << "frame " << i;
+        EXPECT_GE(shown, PERIOD_MS) << "frame " << i;
+        EXPECT_LE(shown, PERIOD_MS + 1) << "frame " << i;
         start = file.endTimestampsMs[i];
         // Lossy, a few levels a channel; red and blue swapped would err by about thirty.
         EXPECT_LT(meanError(file.frames[i], recorded->recording.frames[i]), 8.0) << "frame " << i;
     }
-    EXPECT_NEAR(file.endTimestampsMs.back(), 1000, PERIOD_MS);
+    EXPECT_EQ(file.endTimestampsMs.back(), 1000);
+    RecordProperty("worst_capture_late_ms", recorded->recording.worstLateMs);
+    std::printf("the latest capture came %d ms after its time\n", recorded->recording.worstLateMs);
 }
 
 TEST_F(AnimationTest, ConsecutiveFramesDifferInsideThePicture) {

@@ -14,6 +14,8 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
+# The modules imported from the checkout leave no byte code in it.
+sys.dont_write_bytecode = True
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(ROOT, "web"))
 import devtools  # noqa: E402

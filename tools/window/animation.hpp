@@ -31,7 +31,7 @@ PictureRect pictureRect(int windowSide);
 
 struct Recording {
     std::vector<Frame> frames;      // cropped to the picture
-    std::vector<int> timestampsMs;  // when each was captured, from the first
+    std::vector<int> timestampsMs;  // when each was due, from the first
     int lengthMs = 0;               // when the last frame gives way: the plan's length
     int worstLateMs = 0;            // the most any capture came after its due time
 };
