@@ -5,6 +5,8 @@
 # The binaries get Debian's hardening flags (dpkg-buildflags) and are stripped; the package
 # is built from a build folder of its own, build/deb-ARCH, holding only the two programs.
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 native=$(dpkg --print-architecture)
 arch=$native
@@ -63,6 +65,7 @@ else
     for program in ravelle ravelle-serial; do
         if ! diff <(needed "$host_out/$program") <(needed "$out/$program") >/dev/null; then
             echo "build-deb: $program needs other libraries on arm64 than on $native:"
+            # (diff fails because they differ, as just found: this only shows how.)
             diff <(needed "$host_out/$program") <(needed "$out/$program") || true
             exit 1
         fi

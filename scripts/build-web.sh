@@ -12,6 +12,8 @@
 # The page's archive, build/ravelle-web-VERSION.zip, holds the page, its program and the
 # notices of the libraries compiled into it, for any static web server.
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 with_tests=0 with_bench=0
@@ -190,7 +192,9 @@ done
 # (SOURCE_DATE_EPOCH, else the last commit's), fixed permissions, sorted order and no extra
 # attributes (-X).
 version=$(sed -n 's/^project(ravelle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
+# shellcheck source=scripts/lib/source-date.sh
+source scripts/lib/source-date.sh
+epoch=$(source_date_epoch)
 archive=$root/build/ravelle-web-$version.zip
 package=$root/build/web-package
 rm -rf "$package" "$archive"

@@ -4,6 +4,8 @@
 # for NSIS's 64-bit target. The installer's path is the last line printed.
 # Usage: scripts/build-windows-installer.sh  (as root, or with sudo, when packages are missing).
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 out=$PWD/build/windows
 scripts/install-deps.sh --only nsis

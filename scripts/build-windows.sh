@@ -8,6 +8,8 @@
 # RAVELLE_CACHE=DIR takes the libraries and the Wine prefix from DIR/windows/ instead of this
 # checkout's build/windows/, so that several checkouts share one build of them.
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 out=$root/build/windows
@@ -25,12 +27,14 @@ wine_prefix=$out/wine
 [ -z "${RAVELLE_CACHE:-}" ] || wine_prefix=$RAVELLE_CACHE/windows/wine
 export WINEPREFIX=$wine_prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/.ravelle-ready" ]; then
-    echo "== windows: making the Wine prefix"
+    echo "== windows: making the Wine prefix $WINEPREFIX"
+    # shellcheck source=scripts/lib/wine.sh
+    source scripts/lib/wine.sh
     rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-        >/dev/null 2>&1
-    wineserver -w
+    wine_boot "$out/wine-prefix.log" -i
+    wine_step "$out/wine-prefix.log" "turning Wine's crash dialog off" \
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+    wine_step "$out/wine-prefix.log" "waiting for the registry" wineserver -w
     touch "$WINEPREFIX/.ravelle-ready"
 fi
 
@@ -38,10 +42,12 @@ fi
 # state (the machine's apt setup is left as it is), built static.
 sources=(freeglut highway googletest)
 versions=()
+# The libraries are rebuilt when the host's versions of them change; one the host lacks ("none")
+# still has its source fetched, so the stamp only has to differ from that of other versions.
 for source in "${sources[@]}"; do
     versions+=("$source-$(dpkg-query -W -f='${Version}' "$(
         case $source in freeglut) echo freeglut3-dev ;; highway) echo libhwy-dev ;;
-                        googletest) echo libgtest-dev ;; esac)" 2>/dev/null || echo bookworm)")
+                        googletest) echo libgtest-dev ;; esac)" 2>/dev/null || echo none)")
 done
 compiler=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
 # (The last word marks the layout: the libraries' copyright files are kept in the prefix.)
@@ -75,7 +81,7 @@ if [ "$(cat "$prefix/.versions" 2>/dev/null)" != "$stamp" ]; then
             >"$work/$name-configure.log" 2>&1 || { cat "$work/$name-configure.log"; exit 1; }
         nice -n 10 cmake --build "$work/build-$name" -j 2 >"$work/$name-build.log" 2>&1 ||
             { tail -n 50 "$work/$name-build.log"; exit 1; }
-        before=$(find "$prefix.new/lib" -name '*.a' 2>/dev/null | sort || true)
+        before=$(find "$prefix.new/lib" -name '*.a' | sort)
         cmake --install "$work/build-$name" >/dev/null
         # Debian's copyright file of the source package goes with the archives it built:
         # the programs' notices are made from it (cmake/third-party-notices.sh).
@@ -87,6 +93,7 @@ if [ "$(cat "$prefix/.versions" 2>/dev/null)" != "$stamp" ]; then
             xargs -r -n 1 basename >"$doc/archives"
     }
     rm -rf "$prefix.new"
+    mkdir -p "$prefix.new/lib"
     build_library freeglut -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON \
         -DFREEGLUT_BUILD_DEMOS=OFF
     build_library highway -DHWY_ENABLE_TESTS=OFF -DHWY_ENABLE_EXAMPLES=OFF \
@@ -142,7 +149,9 @@ done
 # last commit's), fixed permissions, sorted order, and no extra attributes (-X).
 [ -f "$out/build/THIRD-PARTY-NOTICES.txt" ] ||
     { echo "windows: the cross build wrote no THIRD-PARTY-NOTICES.txt"; exit 1; }
-epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
+# shellcheck source=scripts/lib/source-date.sh
+source scripts/lib/source-date.sh
+epoch=$(source_date_epoch)
 package=$out/package
 rm -rf "$package" "$out/ravelle-windows-x86_64.zip"
 mkdir -p "$package/ravelle"

@@ -6,6 +6,8 @@
 # Works on the repository of the current folder.
 # Usage: scripts/check-clean-tree.sh save|compare STATE_FILE
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 
 usage() {
     echo "usage: $(basename "$0") save|compare STATE_FILE" >&2

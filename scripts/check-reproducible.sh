@@ -11,6 +11,8 @@
 # packages are missing)
 #        scripts/check-reproducible.sh --compare DIST_A DIST_B   compares two dist/ folders only.
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 export LC_ALL=C
@@ -27,6 +29,7 @@ compare() {
             differ=1
         elif ! cmp -s "$a" "$b"; then
             echo "reproducible: $file differs between the two builds:"
+            # (diffoscope fails because the files differ, as cmp found: this only shows how.)
             diffoscope --no-progress --text - --max-text-report-size 20000 "$a" "$b" |
                 head -n 80 || true
             differ=1

@@ -3,6 +3,8 @@
 # time (FUZZ_SECONDS, default 60) from the seed corpus in fuzz/corpus. Any finding fails.
 # New inputs the fuzzer finds go to a scratch folder, so the committed corpus stays small.
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 cmake --preset fuzz >/dev/null
@@ -20,9 +22,11 @@ for target in kernels pointer picture; do
         tail -n 40 "$scratch/$target.log"
         echo "fuzz-$target found a fault; the input is kept in build/fuzz/findings"
         mkdir -p build/fuzz/findings
-        # Only the kinds of finding that occurred exist; the others' patterns stay unmatched.
-        cp "$scratch"/crash-* "$scratch"/leak-* "$scratch"/timeout-* "$scratch"/oom-* \
-            build/fuzz/findings/ 2>/dev/null || true
+        # Only the kinds of finding that occurred exist.
+        shopt -s nullglob
+        findings=("$scratch"/crash-* "$scratch"/leak-* "$scratch"/timeout-* "$scratch"/oom-*)
+        shopt -u nullglob
+        [ ${#findings[@]} -eq 0 ] || cp "${findings[@]}" build/fuzz/findings/
         exit 1
     fi
     grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$scratch/$target.log"

@@ -4,6 +4,8 @@
 # the most; release adds what building the Debian packages needs to run), or
 # scripts/install-deps.sh --only PACKAGE...  for the packages a stage script needs of its own.
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 
 if [ "${1:-}" = --only ]; then
     shift

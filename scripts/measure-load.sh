@@ -12,6 +12,8 @@
 #        OMP_WAIT_POLICY=passive, what scripts/run.sh and the installed ravelle start with,
 #        "default" libgomp's own spinning, anything else an environment setting)
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
 policies=${RAVELLE_POLICIES:-passive GOMP_SPINCOUNT=1000 GOMP_SPINCOUNT=10000 default}
@@ -32,6 +34,7 @@ done
 
 busy=()
 stop_busy() {
+    # A busy process may have ended already; there is nothing to stop or wait for then.
     for pid in "${busy[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${busy[@]}"; do wait "$pid" 2>/dev/null || true; done
     busy=()
@@ -86,16 +89,18 @@ echo "Load average after the titles: $(cut -d' ' -f1-3 /proc/loadavg)"
 # The benchmark's whole step, in microseconds and in the title's MTicks. The title counts
 # time-stamp counter ticks; Linux reports their rate at boot ("tsc: Detected ... MHz", which
 # on a virtual machine is also /proc/cpuinfo's "cpu MHz"). RAVELLE_TSC_MHZ overrides it.
+# (dmesg may be closed to this user: cpu MHz then stands in.)
 tsc_mhz=${RAVELLE_TSC_MHZ:-$( (dmesg 2>/dev/null || true) |
     sed -n 's/.*tsc: Detected \([0-9.]*\) MHz.*/\1/p' | head -n 1)}
 [ -n "$tsc_mhz" ] || tsc_mhz=$(sed -n 's/^cpu MHz[^:]*: *//p' /proc/cpuinfo | head -n 1)
 target=$("$bench" --benchmark_list_tests | sed -n 's|^step/512/\([a-z0-9]*\)/real_time$|\1|p' |
     grep -v reference | head -n 1)
 json=$(mktemp)
-trap 'stop_busy; rm -f "$json"' EXIT
+trap 'stop_busy; rm -f "$json" "$json.log"' EXIT
 "$bench" --benchmark_filter="^step(-cold)?/512/$target/" --benchmark_repetitions=5 \
     --benchmark_min_time=0.3 --benchmark_enable_random_interleaving=true \
-    --benchmark_report_aggregates_only=true --benchmark_format=json >"$json" 2>/dev/null
+    --benchmark_report_aggregates_only=true --benchmark_format=json >"$json" 2>"$json.log" ||
+    { cat "$json.log"; echo "measure-load.sh: the benchmark failed (above)"; exit 1; }
 median_us() {
     python3 -c 'import json, re, sys
 for b in json.load(open(sys.argv[1]))["benchmarks"]:

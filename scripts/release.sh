@@ -8,6 +8,8 @@
 # Usage: scripts/release.sh   (on an x86_64 Debian machine, as root or with sudo when
 # packages are missing).
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 export LC_ALL=C
 scripts/install-deps.sh release

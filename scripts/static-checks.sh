@@ -5,6 +5,8 @@
 # The files are those git tracks, so a new file is checked without being listed here.
 # Needs the compile database of the ci build (made here when missing).
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --only shellcheck clang-format clang-tidy cppcheck
 mapfile -t sources < <(git ls-files '*.cpp' '*.hpp')

@@ -8,6 +8,8 @@
 # scripts/test-aarch64.sh --sysroot-only installs the cross tools and unpacks the arm64
 # libraries, and stops there (scripts/build-deb.sh --arm64 builds the package with them).
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 sysroot_only=false
 if [ "${1:-}" = --sysroot-only ]; then

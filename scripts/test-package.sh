@@ -9,6 +9,8 @@
 # holding the real-window tests (default build/ci). The machine's package set is restored
 # however the script ends.
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 build=${1:-build/ci}
 for test in ravelle-e2e ravelle-e2e-serial; do
@@ -24,6 +26,7 @@ fail() {
 # Installed, or purged but for its configuration files.
 installed() {
     local status
+    # dpkg-query fails for a package it has never heard of: that is "not installed" too.
     status=$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null || true)
     [ -n "$status" ] && [ "$status" != not-installed ]
 }
@@ -56,6 +59,7 @@ echo "== package: lintian"
 for deb in "$amd64" "$arm64"; do
     status=0
     lintian --fail-on error,warning --display-info "$deb" >"$work/lintian.log" 2>&1 || status=$?
+    # (grep fails when lintian said nothing else; lintian's own status is judged below.)
     grep -v 'root privileges' "$work/lintian.log" || true
     [ $status -eq 0 ] || fail "lintian finds fault with $(basename "$deb")"
     echo "   $(basename "$deb"): no warning or error"
@@ -115,8 +119,11 @@ echo "== package: installing $(basename "$amd64") with apt-get"
 stage=$SECONDS
 cp "$amd64" "$work/"
 deb=$work/$(basename "$amd64")
-mapfile -t pulled < <("${apt[@]}" install -s "$deb" 2>/dev/null |
-    sed -n 's/^Inst \([^ ]*\) .*/\1/p' | grep -vx ravelle || true)
+"${apt[@]}" install -s "$deb" >"$work/simulate.log" 2>&1 ||
+    { cat "$work/simulate.log"; fail "apt cannot install $(basename "$deb") (above)"; }
+# (grep fails when apt pulls nothing but ravelle itself: then none are pulled.)
+mapfile -t pulled < <(sed -n 's/^Inst \([^ ]*\) .*/\1/p' "$work/simulate.log" |
+    grep -vx ravelle || true)
 "${apt[@]}" install "$deb" >"$work/install.log" 2>&1 || { cat "$work/install.log"; exit 1; }
 echo "   installed, pulling ${#pulled[@]} more package(s)${pulled[*]/#/ }: $((SECONDS - stage)) s"
 [ "$(command -v ravelle)" = /usr/bin/ravelle ] || fail "ravelle is not /usr/bin/ravelle"
@@ -164,10 +171,12 @@ echo "   /usr/bin/ravelle in its window: $settings"
 # A policy the user chose is kept (without a display the program stops after one line, but
 # the runtime has started and reported by then).
 check_kept() {
-    local expected=$1 settings
+    local expected=$1 output status=0 settings
     shift
-    settings=$( (env -u DISPLAY -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT OMP_DISPLAY_ENV=verbose "$@" \
-        /usr/bin/ravelle 2>&1 || true) | omp_settings)
+    output=$(env -u DISPLAY -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT OMP_DISPLAY_ENV=verbose "$@" \
+        /usr/bin/ravelle 2>&1) || status=$?
+    [ $status -eq 1 ] || fail "with $*, the installed ravelle without a display ended with status $status, not 1"
+    settings=$(omp_settings <<<"$output")
     [[ $settings == *"$expected"* ]] || fail "with $*, the installed ravelle runs with '$settings'"
     echo "   /usr/bin/ravelle with $*: $settings"
 }

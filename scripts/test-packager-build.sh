@@ -10,6 +10,8 @@
 # Usage: scripts/test-packager-build.sh   (as root, or with sudo when packages are missing)
 # shellcheck disable=SC2016 # the $(...) and $1 in single quotes are apt's and mmdebstrap's
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --only mmdebstrap git
 started=$SECONDS
@@ -133,6 +135,7 @@ expect_one_line() {  # LINE_PATTERN CMAKE_OPTIONS...
     if cmake -S . -B /tmp/asked "$@" >/tmp/asked.log 2>&1; then
         fail "configure with $* succeeds without the packages it needs"
     fi
+    # (grep -c fails when it counts none; the counts are judged below.)
     lines=$(grep -c '^ *ravelle: ' /tmp/asked.log || true)
     errors=$(grep -c '^CMake Error' /tmp/asked.log || true)
     if [ "$lines" != 1 ] || [ "$errors" != 1 ] || ! grep -qE "^ *$pattern\$" /tmp/asked.log; then

@@ -6,6 +6,8 @@
 # Usage: scripts/test-web.sh [LINUX_BUILD]   (as root, or with sudo, when packages are
 # missing). LINUX_BUILD, a built folder such as build/ci, adds the comparison of replays.
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 linux_build=${1:-}
 started=$SECONDS
@@ -25,6 +27,7 @@ ctest --preset web -j 2 >"$out/ctest.log" 2>&1 ||
     { cat "$out/ctest.log"; exit 1; }
 grep -E "tests passed" "$out/ctest.log" | sed 's/^/   /'
 for target in WASM EMU128; do
+    # (grep -c fails when it counts none; the count is judged on the next line.)
     count=$(ctest --test-dir "$out" -N -R "/$target( |$)" | grep -c "Test *#" || true)
     [ "$count" -gt 0 ] || { echo "   no unit test ran on $target"; exit 1; }
     echo "   $count kernel tests on $target"

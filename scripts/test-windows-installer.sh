@@ -8,6 +8,8 @@
 # Usage: scripts/test-windows-installer.sh [LINUX_BUILD]  (default build/ci: its real-window
 # tests are built when missing). As root, or with sudo, when packages are missing.
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 linux_build=${1:-build/ci}
 out=$PWD/build/windows
@@ -66,7 +68,10 @@ export WINEPREFIX=$work/wine WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 # shellcheck source=scripts/lib/xvfb.sh
 source scripts/lib/xvfb.sh
+# shellcheck source=scripts/lib/wine.sh
+source scripts/lib/wine.sh
 cleanup() {
+    # No server may be running (none started yet, or it ended): nothing is left to end then.
     wineserver -k 2>/dev/null || true
     xvfb_stop
     rm -rf "$work"
@@ -74,8 +79,7 @@ cleanup() {
 trap cleanup EXIT
 xvfb_start 1920x1080x24
 started=$SECONDS
-wineboot -i >/dev/null 2>&1
-wineserver -w
+wine_boot "$out/installer-wine.log" -i
 echo "   a fresh Wine prefix: $((SECONDS - started)) s"
 
 folder="$WINEPREFIX/drive_c/Program Files/Ravelle"
@@ -86,8 +90,15 @@ registry_value() {
     wine reg query "$key" /v "$1" /reg:64 2>/dev/null | tr -d '\r' |
         sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
 }
-menus_before=$(find "$HOME/.local/share/applications" "$HOME/.config/menus" -type f 2>/dev/null |
-    sort || true)
+# menu_files: the desktop's menu files in the home folder (its folders exist only once
+# something has made a menu entry).
+menu_files() {
+    local menus
+    for menus in "$HOME/.local/share/applications" "$HOME/.config/menus"; do
+        [ ! -d "$menus" ] || find "$menus" -type f
+    done | sort
+}
+menus_before=$(menu_files)
 
 echo "== windows: silent install of $(basename "$installer")"
 started=$SECONDS
@@ -95,7 +106,8 @@ wine "$installer" /S
 wineserver -w
 expected=(ravelle.exe ravelle-serial.exe README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt
     Uninstall.exe)
-files=$(cd "$folder" 2>/dev/null && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')
+[ -d "$folder" ] || fail "the installer made no Program Files\\Ravelle"
+files=$(cd "$folder" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')
 [ "$files" = "$(printf '%s\n' "${expected[@]}" | sort | tr '\n' ' ')" ] ||
     fail "Program Files\\Ravelle holds '$files', not '${expected[*]}'"
 for program in ravelle ravelle-serial; do
@@ -135,9 +147,9 @@ echo "   ${#expected[@]} files in Program Files\\Ravelle, 3 Start-menu shortcuts
 echo "== windows: the installed programs in real windows"
 # One persistent Wine server for the tests (each program would otherwise start its own); the
 # one the registry queries left must end first.
-wineserver -w
-wineserver -p
-wineboot >/dev/null 2>&1 || true
+wine_step "$out/installer-wine.log" "waiting for the registry queries' server" wineserver -w
+wine_step "$out/installer-wine.log" "starting a persistent Wine server" wineserver -p
+wine_step "$out/installer-wine.log" "starting Wine's services" wineboot
 for program in ravelle ravelle-serial; do
     started=$SECONDS
     log=$out/installed-e2e-$program.log
@@ -165,8 +177,7 @@ wineserver -w
 wine reg query "$key" /reg:64 >/dev/null 2>&1 && fail "the uninstall key is still there"
 wine reg query 'HKLM\Software\The Ravelle developers' /reg:64 >/dev/null 2>&1 &&
     fail "HKLM\\Software\\The Ravelle developers is still there"
-menus_after=$(find "$HOME/.local/share/applications" "$HOME/.config/menus" -type f 2>/dev/null |
-    sort || true)
+menus_after=$(menu_files)
 [ "$menus_before" = "$menus_after" ] || fail "this machine's menus changed"
 echo "   no file, shortcut or key left: $((SECONDS - started)) s"
 echo "windows installer: all passed in $((SECONDS - stage_started)) s"

@@ -7,6 +7,8 @@
 # Usage: scripts/test-windows.sh [LINUX_BUILD]  (default build/ci: its replay and harness are
 # built when missing). As root, or with sudo, when packages are missing.
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 linux_build=${1:-build/ci}
 out=$PWD/build/windows
@@ -21,16 +23,19 @@ export WINEPREFIX=$out/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # script, and so does everything Wine started.
 # shellcheck source=scripts/lib/xvfb.sh
 source scripts/lib/xvfb.sh
+# shellcheck source=scripts/lib/wine.sh
+source scripts/lib/wine.sh
 cleanup() {
+    # No server may be running (none started yet, or it ended): nothing is left to end then.
     wineserver -k 2>/dev/null || true
     xvfb_stop
 }
 trap cleanup EXIT
 xvfb_start 1920x1080x24
-wineserver -p
+wine_step "$out/wine-server.log" "starting a persistent Wine server" wineserver -p
 # Wine's background services start with the first program and outlive it; started here, they
 # do not hold the output pipes of the programs ctest runs, which would wait for them to close.
-wineboot >/dev/null 2>&1
+wine_step "$out/wine-server.log" "starting Wine's services" wineboot
 
 # --- Unit tests and replays of both builds under Wine, the windows test preset (the
 # 100,000-step soak stays native).

@@ -7,11 +7,16 @@
 # Chromium, and a packager's build in a Debian 12 chroot; last, that the run left the checkout
 # as it found it. --quick stops after the ctest run (and that check).
 set -euo pipefail
+# shellcheck source=scripts/lib/errors.sh
+source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 # stage COMMAND...: runs one stage, and prints how long it took, so that a slow stage shows.
 stage() {
     local started=$SECONDS
-    "$@"
+    "$@" || {
+        echo "== test.sh: $* failed after $((SECONDS - started)) s (total $((SECONDS - begun)) s)"
+        exit 1
+    }
     echo "== test.sh: $* passed in $((SECONDS - started)) s (total $((SECONDS - begun)) s)"
 }
 begun=$SECONDS

@@ -17,7 +17,7 @@ xvfb_start() {
     shift
     xvfb_dir=$(mktemp -d)
     Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset "$@" 3>"$xvfb_dir/display" \
-        >/dev/null 2>&1 &
+        >"$xvfb_dir/log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 200); do
         [ -s "$xvfb_dir/display" ] && break
@@ -26,7 +26,9 @@ xvfb_start() {
         sleep 0.05
     done
     if [ ! -s "$xvfb_dir/display" ]; then
-        echo "$(basename "$0"): Xvfb did not start" >&2
+        # Its folder goes with the server, so what it said is shown here.
+        sed 's/^/   Xvfb: /' "$xvfb_dir/log" >&2
+        echo "$(basename "$0"): Xvfb did not start (its output above)" >&2
         return 1
     fi
     DISPLAY=":$(head -n 1 "$xvfb_dir/display")"
@@ -41,7 +43,7 @@ xvfb_stop() {
         xvfb_pid=''
     fi
     if [ -n "$xvfb_dir" ]; then
-        rm -rf "$xvfb_dir" 2>/dev/null
+        rm -rf "$xvfb_dir"
         xvfb_dir=''
     fi
     return 0
