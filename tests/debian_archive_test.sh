@@ -74,7 +74,8 @@ chmod +x "$work/bin/apt-get"
 export PATH=$work/bin:$PATH FAKE_ARCHIVE=$work/archive
 
 # fetch RELEASE PACKAGE: fetches PACKAGE on a machine of RELEASE, whose mirrors are the
-# release's three suites on two hosts; prints what the fetcher said, then "VERSION SUITE".
+# release's three suites on two hosts; prints what the fetcher said, then "VERSION SUITE
+# FROM" (FROM: the other release's name when it gave the sources, else "own").
 fetch() {
     local release=$1 package=$2
     printf 'VERSION_CODENAME=%s\n' "$release" >"$work/os-release"
@@ -88,24 +89,24 @@ http://security/debian-security $release-security"
         source "$source_dir/scripts/lib/debian-archive.sh"
         debian_apt_begin "$work/apt" deb-src
         debian_fetch_source "$package" "$work/dest"
-        echo "$debian_source_version $(cat "$debian_source_tree/suite")"
+        echo "$debian_source_version $(cat "$debian_source_tree/suite") ${debian_source_fallback:-own}"
     )
 }
 
 # On Debian 12: its own version even though Debian 13's is newer, and no line about it.
 out=$(fetch bookworm hwylib) || fail "hwylib on bookworm: $out"
-[ "$out" = "hwylib_1.0-1 bookworm" ] || fail "hwylib on bookworm gave: $out"
+[ "$out" = "hwylib_1.0-1 bookworm own" ] || fail "hwylib on bookworm gave: $out"
 # An update whose files are missing: the release's own older version, not the other's.
 out=$(fetch bookworm glutlib) || fail "glutlib on bookworm: $out"
-[ "$out" = "glutlib_3.2-2 bookworm" ] || fail "glutlib on bookworm gave: $out"
+[ "$out" = "glutlib_3.2-2 bookworm own" ] || fail "glutlib on bookworm gave: $out"
 out=$(fetch trixie pnglib) || fail "pnglib on trixie: $out"
-[ "$out" = "pnglib_1.6.48-1 trixie" ] || fail "pnglib on trixie gave: $out"
+[ "$out" = "pnglib_1.6.48-1 trixie own" ] || fail "pnglib on trixie gave: $out"
 
 # On Debian 13, glutlib's files are missing: Debian 12's newest that the mirror has, asked for
 # on the same host with Debian 12's suites, and one line naming it.
 : >"$work/archive.asked"
 out=$(fetch trixie glutlib) || fail "glutlib on trixie: $out"
-[ "$(tail -n 1 <<<"$out")" = "glutlib_3.2-2 bookworm" ] || fail "glutlib on trixie gave: $out"
+[ "$(tail -n 1 <<<"$out")" = "glutlib_3.2-2 bookworm bookworm" ] || fail "glutlib on trixie gave: $out"
 [ "$(head -n -1 <<<"$out")" = "   glutlib: the mirrors cannot give trixie's sources; using bookworm's glutlib_3.2-2" ] ||
     fail "glutlib on trixie said: $out"
 grep -qx 'http://mirror/debian bookworm-updates glutlib 3.2-2+u1' "$work/archive.asked" ||

@@ -29,8 +29,9 @@ debian_other_options=() debian_other_suites=()
 # Where the machine's release is named (a test names another file).
 debian_os_release=${debian_os_release:-/etc/os-release}
 # What debian_fetch_source fetched last: the unpacked tree's path and the source's
-# NAME_VERSION (the name of its .dsc).
-debian_source_tree='' debian_source_version=''
+# NAME_VERSION (the name of its .dsc), and the release it came from when that is not the
+# machine's own (empty otherwise).
+debian_source_tree='' debian_source_version='' debian_source_fallback=''
 
 # debian_apt_begin DIR TYPE [APT_OPTION...]: an empty private apt state in DIR whose sources
 # list has a TYPE line (deb for binary packages, deb-src for source packages) for the main
@@ -125,17 +126,21 @@ debian_apt() {
 # newest version the machine's suites have first; a mirror may lack an update's sources, so
 # then the version of each suite in turn. Only when none of those can be had does it take the
 # other release's, in the same order, and say so: a newer version there never wins over one
-# the machine's own release gives. Sets debian_source_tree and debian_source_version. Exits
+# the machine's own release gives. Sets debian_source_tree, debian_source_version and
+# debian_source_fallback. Exits
 # with apt's log when neither release gives it.
 debian_fetch_source() {
     local package=$1 dest=$2 scratch=$debian_apt_root/source/$1 trees dscs
     rm -rf "$scratch"
     mkdir -p "$scratch" "$dest"
     : >"$scratch.log"
+    debian_source_fallback=''
     if ! debian_try_source "$package" "$scratch" debian_apt_options "${debian_apt_suites[@]}"; then
         if debian_other_begin >>"$scratch.log" 2>&1 &&
             debian_try_source "$package" "$scratch" debian_other_options \
                 "${debian_other_suites[@]}"; then
+            # shellcheck disable=SC2034 # read by the scripts that source this file
+            debian_source_fallback=$(debian_other_release)
             echo "   $package: the mirrors cannot give $(debian_own_release)'s sources;" \
                 "using $(debian_other_release)'s $(basename "$(find "$scratch" -maxdepth 1 \
                     -name '*.dsc' | head -n 1)" .dsc)"
