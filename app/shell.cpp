@@ -20,8 +20,8 @@ struct AspectFactors {
 AspectFactors aspectFactors(int imageWidth, int imageHeight) {
     const auto aspect =
         static_cast<float>(static_cast<double>(imageWidth) / static_cast<double>(imageHeight));
-    if (aspect < 1.0f) return {1.0f / aspect, 1.0f};
-    return {1.0f, aspect};
+    if (aspect < 1.0f) return {.kx = 1.0f / aspect, .ky = 1.0f};
+    return {.kx = 1.0f, .ky = aspect};
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ PictureQuad layoutPictureQuad(int windowWidth, int windowHeight, int imageWidth,
     const auto height = static_cast<int>(windowHeight * PICTURE_SHARE / k.ky);
     const auto x0 = static_cast<int>((windowWidth - width) * 0.5);
     const auto y0 = static_cast<int>((windowHeight - height) * 0.5);
-    return {x0, y0, width, height};
+    return {.x0 = x0, .y0 = y0, .width = width, .height = height};
 }
 
 std::optional<Cell> pointerCell(int x, int y, int windowWidth, int windowHeight, int imageWidth,
@@ -42,7 +42,7 @@ std::optional<Cell> pointerCell(int x, int y, int windowWidth, int windowHeight,
     const auto qw = static_cast<float>(windowWidth * PICTURE_SHARE / k.kx);
     const auto qh = static_cast<float>(windowHeight * PICTURE_SHARE / k.ky);
     // A window without area has no picture to stir (and dividing by it would give NaN).
-    if (!(qw > 0.0f) || !(qh > 0.0f)) return std::nullopt;
+    if (!(qw > 0.0f && qh > 0.0f)) return std::nullopt;
     const auto x0 = static_cast<float>((windowWidth - static_cast<double>(qw)) * 0.5);
     const auto y0 = static_cast<float>((windowHeight - static_cast<double>(qh)) * 0.5);
     const auto u = static_cast<float>((x - static_cast<double>(x0)) / qw);
@@ -53,7 +53,7 @@ std::optional<Cell> pointerCell(int x, int y, int windowWidth, int windowHeight,
     const auto row = static_cast<int>((1.0 - static_cast<double>(v)) * imageHeight);
     // The picture's top line (v = 0) maps one row past the top; it is on the picture, so it
     // drops on the top row. The column needs the same guard only against rounding.
-    return Cell{std::min(column, imageWidth - 1), std::min(row, imageHeight - 1)};
+    return Cell{.column = std::min(column, imageWidth - 1), .row = std::min(row, imageHeight - 1)};
 }
 
 }  // namespace app

@@ -45,7 +45,7 @@ std::vector<unsigned long> iconCardinals() {
         cardinals.push_back(height);
         // The decoder stores the bottom row first.
         for (std::size_t row = height; row-- > 0;) {
-            const std::uint8_t* pixel = image.pixels.get() + row * width * 4;
+            const std::uint8_t* pixel = image.pixels.get() + (row * width * 4);
             for (std::size_t x = 0; x < width; ++x, pixel += 4) {
                 cardinals.push_back(static_cast<unsigned long>(pixel[3]) << 24U |
                                     static_cast<unsigned long>(pixel[0]) << 16U |

@@ -23,7 +23,7 @@ template <class T>
 Buffer<T> allocateOrDie(std::size_t count, const char* what) {
     static_assert(std::is_trivial_v<T>, "buffers hold plain values");
     void* memory = nullptr;
-    if (count <= SIZE_MAX / sizeof(T)) memory = std::malloc(count * sizeof(T) + (count == 0));
+    if (count <= SIZE_MAX / sizeof(T)) memory = std::malloc((count * sizeof(T)) + (count == 0));
     if (memory == nullptr) fatal("cannot allocate %zu x %zu bytes for %s", count, sizeof(T), what);
     return Buffer<T>(static_cast<T*>(memory));
 }

@@ -6,6 +6,7 @@
 // height buffer of the same size (see sim/wave_kernel.hpp).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace imaging {
@@ -30,7 +31,7 @@ inline int sourceCoordinate(std::int64_t displaced, int size) {
 // A source byte lightened (or darkened) by the horizontal slope, kept within 0..255.
 inline std::uint8_t shade(std::uint8_t value, int slope) {
     const int shaded = value + slope;
-    return static_cast<std::uint8_t>(shaded < 0 ? 0 : (shaded > 255 ? 255 : shaded));
+    return static_cast<std::uint8_t>(std::clamp(shaded, 0, 255));
 }
 
 }  // namespace imaging

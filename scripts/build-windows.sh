@@ -62,8 +62,14 @@ if [ "$(cat "$prefix/.versions" 2>/dev/null)" != "$stamp" ]; then
     # shellcheck source=scripts/lib/debian-archive.sh
     source scripts/lib/debian-archive.sh
     debian_apt_begin "$work/apt" deb-src
+    # The notices name each library's source tree, and the Debian release and version it
+    # came from when the mirrors could not give this machine's own.
+    declare -A fetched_from=()
     for source in "${sources[@]}"; do
         debian_fetch_source "$source" "$work/src"
+        if [ -n "$debian_source_fallback" ]; then
+            fetched_from[$(basename "$debian_source_tree")]=" ($debian_source_version, from Debian $debian_source_fallback)"
+        fi
     done
 
     # build_library NAME CMAKE_OPTIONS...: configures, builds and installs one library.
@@ -88,7 +94,7 @@ if [ "$(cat "$prefix/.versions" 2>/dev/null)" != "$stamp" ]; then
         local doc=$prefix.new/share/doc/$name
         mkdir -p "$doc"
         cp "$dir/debian/copyright" "$doc/copyright"
-        basename "$dir" >"$doc/source"
+        echo "$(basename "$dir")${fetched_from[$(basename "$dir")]:-}" >"$doc/source"
         comm -13 <(echo "$before") <(find "$prefix.new/lib" -name '*.a' | sort) |
             xargs -r -n 1 basename >"$doc/archives"
     }

@@ -25,20 +25,20 @@ fail() {
     exit 1
 }
 
-# --- The mirrors: the machine's own Debian 12 ones; on another release, its mirrors' hosts
-# with Debian 12's suites.
+# --- The mirrors: the machine's own Debian 12 ones; on another release (Debian 13), the
+# mirrors of that release's own suites (by codename or as stable) with Debian 12's suites of
+# the same kind (a third party's repository, which has no Debian 12 suites, is left out).
 mirrors=()
+own=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 while read -r uri release; do
     [[ $release =~ ^$suite(-updates|-security)?$ ]] && mirrors+=("deb $uri $release main")
 done < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' | sort -u)
-if [ ${#mirrors[@]} -eq 0 ]; then
-    while read -r uri; do
-        if [[ $uri == *security* ]]; then
-            mirrors+=("deb $uri $suite-security main")
-        else
-            mirrors+=("deb $uri $suite main" "deb $uri $suite-updates main")
-        fi
-    done < <(apt-get indextargets --format '$(REPO_URI)' 'Created-By: Packages' | sort -u)
+if [ ${#mirrors[@]} -eq 0 ] && [ -n "$own" ]; then
+    while read -r uri release; do
+        [[ $release =~ ^($own|stable)(-updates|-security)?$ ]] &&
+            mirrors+=("deb $uri $suite${BASH_REMATCH[2]} main")
+    done < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' |
+        sort -u)
 fi
 [ ${#mirrors[@]} -gt 0 ] ||
     fail "apt knows no package index to take mirrors from (apt-get update?)"

@@ -28,7 +28,7 @@ inline std::int16_t nextHeight(std::int32_t neighbourSum, std::int16_t previous)
 // Adds `amplitude` to one cell with 16-bit wrap-around; nothing saturates.
 // NOLINTNEXTLINE(readability-non-const-parameter): the cell is written through a reference
 inline void addToCell(std::int16_t* field, int width, int column, int row, int amplitude) {
-    std::int16_t& cell = field[static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
+    std::int16_t& cell = field[(static_cast<std::size_t>(row) * static_cast<std::size_t>(width)) +
                                static_cast<std::size_t>(column)];
     cell = static_cast<std::int16_t>(cell + amplitude);
 }

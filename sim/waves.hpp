@@ -34,7 +34,7 @@ int phase();
 
 // A drop's amplitude: 100..349 from one rand() value.
 inline int dropAmplitude(int randomValue) {
-    return randomValue % 250 + 100;
+    return (randomValue % 250) + 100;
 }
 
 }  // namespace sim

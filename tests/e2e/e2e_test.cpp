@@ -5,15 +5,16 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <regex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -411,9 +412,9 @@ TEST_F(NoDisplay, ServerNotRunning) {
     std::string display;
     for (int number = 1000; number < 2000 && display.empty(); ++number) {
         const std::string n = std::to_string(number);
-        struct stat info {};
-        if (::stat(("/tmp/.X11-unix/X" + n).c_str(), &info) == 0) continue;
-        if (::stat(("/tmp/.X" + n + "-lock").c_str(), &info) == 0) continue;
+        std::error_code error;
+        if (std::filesystem::exists("/tmp/.X11-unix/X" + n, error)) continue;
+        if (std::filesystem::exists("/tmp/.X" + n + "-lock", error)) continue;
         if (::Display* open = XOpenDisplay((":" + n).c_str())) {
             XCloseDisplay(open);
             continue;

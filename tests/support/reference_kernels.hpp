@@ -3,13 +3,14 @@
 // the oracle that the program's kernels must match bit for bit.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
 namespace reference {
 
 inline std::size_t at(int x, int y, int width) {
-    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+    return (static_cast<std::size_t>(y) * static_cast<std::size_t>(width)) +
            static_cast<std::size_t>(x);
 }
 
@@ -46,10 +47,10 @@ inline void refract(const std::int16_t* field, const std::uint8_t* source, std::
             if (sy < 0) sy = height - sy;
             sy %= height;
             for (int channel = 0; channel < 3; ++channel) {
-                int value = source[at(sx, sy, width) * 4 + static_cast<std::size_t>(channel)] + dx;
-                if (value < 0) value = 0;
-                if (value > 255) value = 255;
-                output[at(x, y, width) * 4 + static_cast<std::size_t>(channel)] =
+                const int value = std::clamp(
+                    source[(at(sx, sy, width) * 4) + static_cast<std::size_t>(channel)] + dx, 0,
+                    255);
+                output[(at(x, y, width) * 4) + static_cast<std::size_t>(channel)] =
                     static_cast<std::uint8_t>(value);
             }
         }
