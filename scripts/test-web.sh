@@ -47,5 +47,5 @@ echo "   $((SECONDS - stage)) s"
 echo "== web: the page in headless Chromium"
 stage=$SECONDS
 mkdir -p build/web-tests
-/usr/bin/python3 tests/web/browser_test.py build/web --screenshot build/web-tests/page.png
+/usr/bin/python3 -B tests/web/browser_test.py build/web --screenshot build/web-tests/page.png
 echo "   $((SECONDS - stage)) s; the web stage took $((SECONDS - started)) s"

@@ -1,6 +1,7 @@
 # devtools.py: Debian's headless Chromium driven over the DevTools protocol, for the browser
-# tests: start it on a fresh profile, open a page, evaluate, screenshot, move the pointer.
-# Every browser started here is ended (its whole process group) when the `with` block ends.
+# tests: start it on a fresh profile, open a page, evaluate, screenshot, move the pointer and
+# fingers. Every browser started here is ended (its whole process group) when the `with` block
+# ends.
 import base64
 import json
 import os
@@ -168,10 +169,11 @@ class Chromium:
                 lines.append(event["params"]["exceptionDetails"].get("text", "exception"))
         return lines
 
-    def screenshot(self, x, y, width, height):
-        """The page's pixels in a rectangle (CSS pixels, scale 1), as an Image."""
+    def screenshot(self, x, y, width, height, scale=1):
+        """The page's pixels in a rectangle given in CSS pixels, as an Image: one pixel per
+        device pixel at scale 1 (so devicePixelRatio times the CSS size), fewer below."""
         shot = self.send("Page.captureScreenshot", format="png", captureBeyondViewport=False,
-                         clip={"x": x, "y": y, "width": width, "height": height, "scale": 1})
+                         clip={"x": x, "y": y, "width": width, "height": height, "scale": scale})
         return decode_png(base64.b64decode(shot["data"]))
 
     def screenshot_png(self, x, y, width, height, scale=1.0):
@@ -183,6 +185,12 @@ class Chromium:
     def mouse(self, kind, x, y, button="none", buttons=0):
         self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button=button,
                   buttons=buttons, clickCount=1 if kind != "mouseMoved" else 0)
+
+    def touch(self, kind, points=()):
+        """A touch event (touchStart, touchMove, touchEnd) with fingers at the (x, y) CSS
+        positions given, the first finger first."""
+        self.send("Input.dispatchTouchEvent", type=kind,
+                  touchPoints=[{"x": x, "y": y, "id": i} for i, (x, y) in enumerate(points)])
 
 
 class Image:
