@@ -39,7 +39,7 @@ TEST(PictureDecoder, GivesRedGreenBlueWithTheBottomRowFirst) {
     const std::uint8_t* p = picture.pixels.get();
     const std::uint8_t expected[][3] = {{7, 8, 9}, {10, 11, 12}, {1, 2, 3}, {4, 5, 6}};
     for (int i = 0; i < 4; ++i) {
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(p[i * 4 + c], expected[i][c]) << i << "/" << c;
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(p[(i * 4) + c], expected[i][c]) << i << "/" << c;
     }
 }
 
@@ -72,12 +72,12 @@ TEST(PoolFloorPicture, Is512SquareOfDarkBlueTilesRepeatedFourByFour) {
     int darkest = 255, brightest = 0;
     for (int y = 0; y < 512; ++y) {
         for (int x = 0; x < 512; ++x) {
-            const std::uint8_t* px = p + static_cast<std::ptrdiff_t>(y * 512 + x) * 4;
+            const std::uint8_t* px = p + (static_cast<std::ptrdiff_t>((y * 512) + x) * 4);
             ASSERT_TRUE(px[0] >= 3 && px[0] <= 16) << x << "," << y;
             ASSERT_TRUE(px[1] >= 19 && px[1] <= 66) << x << "," << y;
             ASSERT_TRUE(px[2] >= 39 && px[2] <= 120) << x << "," << y;
             const std::uint8_t* tile =
-                p + static_cast<std::ptrdiff_t>((y % 128) * 512 + x % 128) * 4;
+                p + (static_cast<std::ptrdiff_t>(((y % 128) * 512) + (x % 128)) * 4);
             ASSERT_TRUE(std::equal(px, px + 3, tile)) << x << "," << y;
             darkest = std::min<int>(darkest, px[2]);
             brightest = std::max<int>(brightest, px[2]);
@@ -85,7 +85,7 @@ TEST(PoolFloorPicture, Is512SquareOfDarkBlueTilesRepeatedFourByFour) {
     }
     EXPECT_GT(brightest - darkest, 40);  // light seams on dark cells, not a flat colour
     // The output picture's fourth byte is defined from the start.
-    for (int i = 0; i < 512 * 512; ++i) ASSERT_EQ(imaging::outputPixels()[i * 4 + 3], 0);
+    for (int i = 0; i < 512 * 512; ++i) ASSERT_EQ(imaging::outputPixels()[(i * 4) + 3], 0);
     imaging::releasePictures();
     EXPECT_EQ(imaging::sourcePixels(), nullptr);
 }

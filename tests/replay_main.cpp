@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     bool written = std::fwrite(sim::latestField(), 2, cells, out) == cells &&
                    std::fwrite(imaging::outputPixels(), 4, cells, out) == cells;
     for (std::size_t cell = 0; cell < cells && written; ++cell) {
-        written = std::fwrite(imaging::sourcePixels() + cell * 4, 1, 3, out) == 3;
+        written = std::fwrite(imaging::sourcePixels() + (cell * 4), 1, 3, out) == 3;
     }
     if (std::fclose(out) != 0 || !written) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[3]);

@@ -37,7 +37,7 @@ struct Rect {
 };
 
 // Three quarters of the window, centred: in 800 x 800, x and y in 100..699.
-constexpr Rect PICTURE{100, 100, 700, 700};
+constexpr Rect PICTURE{.x0 = 100, .y0 = 100, .x1 = 700, .y1 = 700};
 
 const std::regex STATS_TITLE(
     R"(^Ravelle - Procedural Generaion: -?[0-9]+\.[0-9] MTicks - ([0-9]+) FPS$)");
@@ -97,7 +97,7 @@ std::string placementFaults(const Frame& frame, Rect picture) {
 
 template <class T>
 T medianOf(std::vector<T> values) {
-    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    std::nth_element(values.begin(), values.begin() + (values.size() / 2), values.end());
     return values[values.size() / 2];
 }
 
@@ -170,15 +170,15 @@ std::vector<double> watch(Session& session, const std::vector<Rect>& areas, Cloc
 
 // What the rain alone does to an area: the 90th percentile over `areas` of their medians.
 double rainLevel(std::vector<double> medians) {
-    std::sort(medians.begin(), medians.end());
+    std::ranges::sort(medians);
     return medians[medians.size() * 9 / 10];
 }
 
 // A zigzag over a 20 x 20 pixel `spot`, one position per tick.
 std::function<void(int)> stir(Session& session, Rect spot) {
     return [&session, spot](int i) {
-        const int across = i % 12 < 6 ? i % 12 : 12 - i % 12;
-        session.movePointer(spot.x0 + across * 4, spot.y0 + (i / 4) % 6 * 4);
+        const int across = (i % 12) < 6 ? (i % 12) : 12 - (i % 12);
+        session.movePointer(spot.x0 + (across * 4), spot.y0 + (((i / 4) % 6) * 4));
     };
 }
 
@@ -296,7 +296,7 @@ TEST_F(ProgramWindow, ResizeKeepsPictureCentred) {
     const Geometry resized = session().geometry();
     ASSERT_EQ(resized.width, 1600);
     ASSERT_EQ(resized.height, 800);
-    constexpr Rect WIDE{200, 100, 1400, 700};
+    constexpr Rect WIDE{.x0 = 200, .y0 = 100, .x1 = 1400, .y1 = 700};
     const Frame frame = session().captureUntil(
         [&](const Frame& f) { return placementFaults(f, WIDE).empty(); }, 5s);
     EXPECT_EQ(placementFaults(frame, WIDE), "");
@@ -307,7 +307,7 @@ TEST_F(ProgramWindow, ResizeKeepsPictureCentred) {
 // these conditions the stirred spot changes some 80-90 levels a capture, the busiest tenth of
 // the rest some 15-25.
 TEST_F(ProgramWindow, PointerStirsTheWaterUnderIt) {
-    constexpr Rect SPOT{240, 240, 260, 260};
+    constexpr Rect SPOT{.x0 = 240, .y0 = 240, .x1 = 260, .y1 = 260};
     std::vector<Rect> areas = areasFarFrom(SPOT);
     areas.push_back(SPOT);
     session().freshCapture();
@@ -322,7 +322,7 @@ TEST_F(ProgramWindow, PointerStirsTheWaterUnderIt) {
 
 TEST_F(ProgramWindow, PointerStirsTheWaterWithAButtonHeld) {
     // A drag reaches the program through the motion callback, not the passive one.
-    constexpr Rect SPOT{520, 300, 540, 320};
+    constexpr Rect SPOT{.x0 = 520, .y0 = 300, .x1 = 540, .y1 = 320};
     std::vector<Rect> areas = areasFarFrom(SPOT);
     areas.push_back(SPOT);
     session().movePointer(SPOT.x0, SPOT.y0);
@@ -340,14 +340,14 @@ TEST_F(ProgramWindow, PointerOverTheBorderStirsNothing) {
     // The pointer sweeps x 10..76, y 380..420, in the black left of the picture. A drop it
     // wrongly made would land on the picture's edge beside it, in EDGE, and change it as much
     // as a stirred spot; there the rain alone stays well under 2.5 times its busiest tenth.
-    constexpr Rect EDGE{100, 390, 120, 410};
+    constexpr Rect EDGE{.x0 = 100, .y0 = 390, .x1 = 120, .y1 = 410};
     std::vector<Rect> areas = areasFarFrom(EDGE);
     areas.push_back(EDGE);
     session().freshCapture();
 
     const auto swept = watch(session(), areas, 1800ms, [&](int i) {
-        const int across = i % 12 < 6 ? i % 12 : 12 - i % 12;
-        session().movePointer(10 + across * 11, 380 + (i / 4) % 6 * 8);
+        const int across = (i % 12) < 6 ? (i % 12) : 12 - (i % 12);
+        session().movePointer(10 + (across * 11), 380 + (((i / 4) % 6) * 8));
     });
     const auto [x, y] = session().pointer();
     ASSERT_TRUE(x >= 10 && x <= 76 && y >= 380 && y <= 420) << "pointer at " << x << ", " << y;
@@ -360,7 +360,7 @@ TEST_F(ProgramWindow, ClosingTheWindowEndsTheProgram) {
     session().freshCapture();
     session().requestClose();
     const auto status = session().process().waitForExit(5s);
-    ASSERT_TRUE(status.has_value()) << "still running 5 s after the window was closed";
+    if (!status) FAIL() << "still running 5 s after the window was closed";
     EXPECT_TRUE(WIFEXITED(*status)) << "wait status " << *status;
     if (WIFEXITED(*status)) {
         EXPECT_EQ(WEXITSTATUS(*status), 0);
@@ -378,7 +378,7 @@ std::pair<std::optional<int>, std::string> runWithoutServer(
     std::string errors;
     const auto deadline = Clock::now() + 10s;
     while (Clock::now() < deadline) {
-        pollfd ready{pipeFds[0], POLLIN, 0};
+        pollfd ready{.fd = pipeFds[0], .events = POLLIN, .revents = 0};
         if (::poll(&ready, 1, 100) <= 0) continue;
         char chunk[256];
         const ssize_t got = ::read(pipeFds[0], chunk, sizeof chunk);
@@ -391,7 +391,7 @@ std::pair<std::optional<int>, std::string> runWithoutServer(
 
 void expectOneLineFailure(const std::pair<std::optional<int>, std::string>& result) {
     const auto& [status, errors] = result;
-    ASSERT_TRUE(status.has_value()) << "still running without a display";
+    if (!status) FAIL() << "still running without a display";
     ASSERT_TRUE(WIFEXITED(*status)) << "wait status " << *status;
     EXPECT_EQ(WEXITSTATUS(*status), 1);
     EXPECT_TRUE(errors.starts_with("ravelle: ")) << errors;

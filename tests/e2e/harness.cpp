@@ -251,7 +251,7 @@ XServer::XServer() {
     std::string number;
     const auto deadline = Clock::now() + 15s;
     while (number.empty() || number.back() != '\n') {
-        pollfd ready{pipeFds[0], POLLIN, 0};
+        pollfd ready{.fd = pipeFds[0], .events = POLLIN, .revents = 0};
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
@@ -308,14 +308,14 @@ Frame ShmImage::grab(Window window) {
     const auto channel = [](unsigned long pixel, unsigned long mask) {
         return static_cast<std::uint8_t>((pixel & mask) >> std::countr_zero(mask));
     };
-    Frame frame{image_->width, image_->height, {}};
+    Frame frame{.width = image_->width, .height = image_->height, .pixels = {}};
     frame.pixels.reserve(static_cast<std::size_t>(frame.width) *
                          static_cast<std::size_t>(frame.height));
     for (int y = 0; y < frame.height; ++y) {
-        const char* row = image_->data + static_cast<std::ptrdiff_t>(y) * image_->bytes_per_line;
+        const char* row = image_->data + (static_cast<std::ptrdiff_t>(y) * image_->bytes_per_line);
         for (int x = 0; x < frame.width; ++x) {
             std::uint32_t pixel = 0;
-            std::memcpy(&pixel, row + static_cast<std::ptrdiff_t>(x) * 4, sizeof pixel);
+            std::memcpy(&pixel, row + (static_cast<std::ptrdiff_t>(x) * 4), sizeof pixel);
             frame.pixels.push_back({channel(pixel, image_->red_mask),
                                     channel(pixel, image_->green_mask),
                                     channel(pixel, image_->blue_mask)});
@@ -436,9 +436,10 @@ std::vector<IconImage> Session::netWmIcon() {
                  std::to_string(height) + " pixels with " + std::to_string(values.size() - at) +
                  " values left");
         }
-        IconImage image{static_cast<int>(width), static_cast<int>(height), {}};
+        IconImage image{
+            .width = static_cast<int>(width), .height = static_cast<int>(height), .argb = {}};
         image.argb.reserve(width * height);
-        for (const std::size_t end = at + width * height; at < end; ++at) {
+        for (const std::size_t end = at + (width * height); at < end; ++at) {
             image.argb.push_back(static_cast<std::uint32_t>(values[at]));
         }
         images.push_back(std::move(image));
@@ -449,7 +450,10 @@ std::vector<IconImage> Session::netWmIcon() {
 Geometry Session::geometry() {
     XWindowAttributes attributes{};
     if (XGetWindowAttributes(display_, window_, &attributes) == 0) fail("XGetWindowAttributes");
-    return {attributes.x, attributes.y, attributes.width, attributes.height};
+    return {.x = attributes.x,
+            .y = attributes.y,
+            .width = attributes.width,
+            .height = attributes.height};
 }
 
 void Session::move(int x, int y) {

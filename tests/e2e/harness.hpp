@@ -82,7 +82,7 @@ struct Frame {
     int height = 0;
     std::vector<Rgb> pixels;
     const Rgb& at(int x, int y) const {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+        return pixels[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width)) +
                       static_cast<std::size_t>(x)];
     }
 };

@@ -57,7 +57,8 @@ IconImage committedIcon(int size) {
     if (png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr) == 0) {
         throw std::runtime_error("cannot decode " + path);
     }
-    IconImage icon{static_cast<int>(png.width), static_cast<int>(png.height), {}};
+    IconImage icon{
+        .width = static_cast<int>(png.width), .height = static_cast<int>(png.height), .argb = {}};
     for (std::size_t i = 0; i < rgba.size(); i += 4) {
         icon.argb.push_back(std::uint32_t{rgba[i + 3]} << 24U | std::uint32_t{rgba[i]} << 16U |
                             std::uint32_t{rgba[i + 1]} << 8U | rgba[i + 2]);
@@ -95,13 +96,13 @@ TEST_F(WindowIdentity, ClassIsTheOneItsMenuEntryNames) {
     const std::string entry = setting("RAVELLE_E2E_DESKTOP_ENTRY", RAVELLE_DESKTOP_ENTRY);
     const auto wanted = desktopEntryValue(entry, "StartupWMClass");
     const auto exec = desktopEntryValue(entry, "Exec");
-    ASSERT_TRUE(wanted && !wanted->empty()) << entry << " names no StartupWMClass";
-    ASSERT_TRUE(exec) << entry << " has no Exec line";
+    if (!wanted || wanted->empty()) FAIL() << entry << " names no StartupWMClass";
+    if (!exec) FAIL() << entry << " has no Exec line";
 
     Session session(PROGRAM, -1, true);
     const auto names = readUntil([&] { return session.wmClass(); },
                                  [](const auto& value) { return value.has_value(); });
-    ASSERT_TRUE(names) << "the window has no WM_CLASS";
+    if (!names) FAIL() << "the window has no WM_CLASS";
     EXPECT_EQ(names->second, *wanted) << "WM_CLASS class against " << entry;
     // The instance is the program's own name, as the entry starts it.
     EXPECT_EQ(names->first, exec->substr(exec->find_last_of('/') + 1)) << "WM_CLASS instance";

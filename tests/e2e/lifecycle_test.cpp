@@ -31,7 +31,8 @@ const std::regex STATS_TITLE(
 // Processor time the process has used so far, all its threads together, in seconds.
 double cpuSeconds(pid_t pid) {
     std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string stat((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
     // The command name in parentheses may hold spaces; the fields after it do not. utime and
     // stime are fields 14 and 15 of the line, the 12th and 13th after the name.
     const auto nameEnd = stat.rfind(')');
@@ -83,7 +84,7 @@ class StderrPipe {
         std::string text;
         const auto deadline = Clock::now() + timeout;
         while (Clock::now() < deadline) {
-            pollfd ready{fds_[0], POLLIN, 0};
+            pollfd ready{.fd = fds_[0], .events = POLLIN, .revents = 0};
             if (::poll(&ready, 1, 100) <= 0) continue;
             char chunk[256];
             const ssize_t got = ::read(fds_[0], chunk, sizeof chunk);

@@ -66,7 +66,7 @@ void requestClose(::Display* display, Window window) {
 std::string readAvailable(int fd) {
     std::string text;
     char chunk[256];
-    pollfd ready{fd, POLLIN, 0};
+    pollfd ready{.fd = fd, .events = POLLIN, .revents = 0};
     while (::poll(&ready, 1, 0) > 0) {
         const ssize_t got = ::read(fd, chunk, sizeof chunk);
         if (got <= 0) break;
@@ -77,7 +77,7 @@ std::string readAvailable(int fd) {
 
 TEST(FatalMessage, ShowsInAMessageBoxUntilClosedThenEndsWithStatusOne) {
     armWatchdog(50s);
-    XServer server;
+    const XServer server;
     ::Display* display = XOpenDisplay(server.display().c_str());
     ASSERT_NE(display, nullptr);
     int pipeFds[2];
@@ -91,16 +91,16 @@ TEST(FatalMessage, ShowsInAMessageBoxUntilClosedThenEndsWithStatusOne) {
         ASSERT_FALSE(program.waitForExit(0s)) << "ended without showing a message box";
         std::this_thread::sleep_for(20ms);
     }
-    ASSERT_TRUE(box) << "no message box titled Ravelle within 20 s";
+    if (!box) FAIL() << "no message box titled Ravelle within 20 s";
     // The box waits for the user: the program neither ends nor goes on.
     EXPECT_FALSE(program.waitForExit(1s)) << "ended while its message box was up";
 
     requestClose(display, *box);
     const auto status = program.waitForExit(10s);
-    std::string errors = readAvailable(pipeFds[0]);
+    const std::string errors = readAvailable(pipeFds[0]);
     ::close(pipeFds[0]);
     XCloseDisplay(display);
-    ASSERT_TRUE(status.has_value()) << "still running 10 s after its message box was closed";
+    if (!status) FAIL() << "still running 10 s after its message box was closed";
     ASSERT_TRUE(WIFEXITED(*status)) << "wait status " << *status;
     EXPECT_EQ(WEXITSTATUS(*status), 1);
     // Wine passes DISPLAY on, and freeglut warns about it before the program's own line, which

@@ -39,8 +39,8 @@ TEST(WindowSoak, KeepsRipplingThroughAMinuteOfStirringAndResizing) {
         }
         const double angle = moves * 0.05;
         const auto [w, h] = sizes[shown];
-        session.movePointer(static_cast<int>(w * 0.5 + w * 0.6 * std::cos(angle)),
-                            static_cast<int>(h * 0.5 + h * 0.6 * std::sin(angle * 1.3)));
+        session.movePointer(static_cast<int>((w * 0.5) + (w * 0.6 * std::cos(angle))),
+                            static_cast<int>((h * 0.5) + (h * 0.6 * std::sin(angle * 1.3))));
         ++moves;
         if (moves % 100 == 0) {
             ASSERT_FALSE(session.process().waitForExit(0s).has_value())
@@ -63,7 +63,7 @@ TEST(WindowSoak, KeepsRipplingThroughAMinuteOfStirringAndResizing) {
 
     session.requestClose();
     const auto status = session.process().waitForExit(10s);
-    ASSERT_TRUE(status.has_value()) << "still running 10 s after the window was closed";
+    if (!status) FAIL() << "still running 10 s after the window was closed";
     ASSERT_TRUE(WIFEXITED(*status)) << "wait status " << *status;
     EXPECT_EQ(WEXITSTATUS(*status), 0);
     ::alarm(0);

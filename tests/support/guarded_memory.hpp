@@ -11,12 +11,13 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace testing_fields {
 
 // Which end of the buffer touches the inaccessible page.
-enum class GuardSide { After, Before };
+enum class GuardSide : std::uint8_t { After, Before };
 
 struct GuardedMapping {
     void* mapping = nullptr;  // everything mapped, the guard page included
