@@ -61,13 +61,13 @@ TEST_P(Refraction, PastTheLeftEdgeMirrorsAndPastTheRightEdgeWraps) {
 }
 
 TEST_P(Refraction, LongDisplacementsWrapAnyNumberOfTimes) {
-    height(W - 1, 5) = 2 * W + 3;  // dx at column 0 = 2W + 3: reads column 3
-    height(0, 0) = -(3 * H + 2);   // dy at row 1 = F[0] - F[2] = -(3H + 2): sy = -3H - 1
+    height(W - 1, 5) = (2 * W) + 3;  // dx at column 0 = 2W + 3: reads column 3
+    height(0, 0) = -(3 * H + 2);     // dy at row 1 = F[0] - F[2] = -(3H + 2): sy = -3H - 1
     run();
-    EXPECT_EQ(out(0, 5)[0], src(3, 5)[0] + 2 * W + 3);
+    EXPECT_EQ(out(0, 5)[0], src(3, 5)[0] + (2 * W) + 3);
     // Row 1 - (3H + 2) = -(3H + 1) mirrors to H + 3H + 1, which wraps to row 1.
     EXPECT_EQ(out(0, 1)[1], src(0, 1)[1]);
-    EXPECT_EQ(imaging::sourceCoordinate(2 * W + 3, W), 3);
+    EXPECT_EQ(imaging::sourceCoordinate((2 * W) + 3, W), 3);
     EXPECT_EQ(imaging::sourceCoordinate(-3, W), 3);
     EXPECT_EQ(imaging::sourceCoordinate(-W, W), 0);
 }

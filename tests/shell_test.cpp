@@ -46,22 +46,24 @@ TEST(Pacing, FiresOnlyWhenStrictlyMoreThanTheIntervalHasPassed) {
 
 TEST(PointerCell, MapsTheWindowOntoTheField) {
     auto at = [](int x, int y) { return pointerCell(x, y, 800, 800, 512, 512); };
+    // The cell, or one outside the field when there is none (so that the checks fail).
+    auto cell = [&](int x, int y) { return at(x, y).value_or(app::Cell{.column = -1, .row = -1}); };
     ASSERT_TRUE(at(400, 400));
-    EXPECT_EQ(at(400, 400)->column, 256);
-    EXPECT_EQ(at(400, 400)->row, 256);
+    EXPECT_EQ(cell(400, 400).column, 256);
+    EXPECT_EQ(cell(400, 400).row, 256);
     ASSERT_TRUE(at(100, 699));
-    EXPECT_EQ(at(100, 699)->column, 0);
-    EXPECT_EQ(at(100, 699)->row, 0);
+    EXPECT_EQ(cell(100, 699).column, 0);
+    EXPECT_EQ(cell(100, 699).row, 0);
     ASSERT_TRUE(at(699, 400));
-    EXPECT_EQ(at(699, 400)->column, 511);
+    EXPECT_EQ(cell(699, 400).column, 511);
     EXPECT_FALSE(at(700, 400));
     EXPECT_FALSE(at(99, 400));
     EXPECT_FALSE(at(400, 700));
     EXPECT_FALSE(at(400, 99));
     // The picture's top line drops on the top row rather than one past it.
     ASSERT_TRUE(at(400, 100));
-    EXPECT_EQ(at(400, 100)->row, 511);
-    EXPECT_EQ(at(400, 101)->row, 511);  // (1 - 1/600) * 512 = 511.15
+    EXPECT_EQ(cell(400, 100).row, 511);
+    EXPECT_EQ(cell(400, 101).row, 511);  // (1 - 1/600) * 512 = 511.15
 }
 
 TEST(PointerCell, WindowsWithoutAreaDropNothing) {
