@@ -231,10 +231,12 @@ TEST_F(ProgramWindow, OpensTitledThenReportsStatistics) {
         EXPECT_EQ(*netName, title);
     }
 
-    // Rewritten once a second: two or three writes in 2.5 s, whatever the text.
-    const int writes = session().countTitleWrites(2500ms);
-    EXPECT_GE(writes, 2);
+    // Rewritten once a second: never more than three writes in 2.5 s, whatever the text, and
+    // at least two, once a busy machine that slows the program has been waited for.
+    int writes = session().countTitleWrites(2500ms);
     EXPECT_LE(writes, 3);
+    if (writes < 2) writes += session().countTitleWrites(10s, 2 - writes);
+    EXPECT_GE(writes, 2);
     EXPECT_TRUE(std::regex_match(session().wmName(), STATS_TITLE)) << session().wmName();
 }
 

@@ -501,12 +501,12 @@ std::pair<int, int> Session::pointer() {
     return {x, y};
 }
 
-int Session::countTitleWrites(Clock::duration period) {
+int Session::countTitleWrites(Clock::duration period, int enough) {
     const Atom wmNameAtom = atom(display_, "WM_NAME");
     XSync(display_, True);  // drops the notifications that came before
     int writes = 0;
     const auto end = Clock::now() + period;
-    while (Clock::now() < end) {
+    while (Clock::now() < end && writes < enough) {
         while (XPending(display_) > 0) {
             XEvent event{};
             XNextEvent(display_, &event);

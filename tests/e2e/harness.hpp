@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -160,8 +161,9 @@ class Session {
     void pressButton(unsigned button, bool down);
     // Where the server has the pointer, in window pixels.
     std::pair<int, int> pointer();
-    // How often the program wrote its title during `period` from now.
-    int countTitleWrites(Clock::duration period);
+    // How often the program wrote its title during `period` from now, or sooner once it has
+    // written it `enough` times (to wait, up to `period`, for writes a busy machine delays).
+    int countTitleWrites(Clock::duration period, int enough = std::numeric_limits<int>::max());
     Frame capture();
     // Captures until `accept` holds or `timeout` passes; returns the last capture.
     template <class Predicate>
