@@ -17,7 +17,7 @@ namespace {
 const std::vector<std::int64_t>& processorTargets() {
     static const std::vector<std::int64_t> targets = [] {
         std::vector<std::int64_t> found = hwy::SupportedAndGeneratedTargets();
-        std::ranges::sort(found);
+        std::sort(found.begin(), found.end());
         return found;
     }();
     return targets;
@@ -43,7 +43,7 @@ std::int64_t activeVectorTarget() {
 
 bool useVectorTarget(std::int64_t target) {
     const auto& targets = processorTargets();
-    if (std::ranges::find(targets, target) == targets.end()) return false;
+    if (std::find(targets.begin(), targets.end(), target) == targets.end()) return false;
     allowTargets(target);
     return true;
 }

@@ -232,7 +232,7 @@ RAVELLE_ON_EVERY_TARGET(Kernels);
 TEST(VectorTargets, OffersScalarAndRefusesWhatTheProcessorLacks) {
     const std::vector<std::int64_t> targets = common::vectorTargets();
     ASSERT_FALSE(targets.empty());
-    EXPECT_TRUE(std::ranges::is_sorted(targets)) << "best first";
+    EXPECT_TRUE(std::is_sorted(targets.begin(), targets.end())) << "best first";
     // The last is the fallback without vector instructions: SCALAR, or EMU128 where the
     // compiler builds Highway's emulated vectors (clang, as for WebAssembly).
     const std::string fallback = common::vectorTargetName(targets.back());
@@ -245,7 +245,7 @@ TEST(VectorTargets, OffersScalarAndRefusesWhatTheProcessorLacks) {
     // A target the processor lacks (or that is not compiled in) leaves the choice alone.
     for (int bit = 0; bit < 63; ++bit) {
         const std::int64_t target = std::int64_t{1} << bit;
-        if (std::ranges::find(targets, target) != targets.end()) continue;
+        if (std::find(targets.begin(), targets.end(), target) != targets.end()) continue;
         EXPECT_FALSE(common::useVectorTarget(target)) << common::vectorTargetName(target);
         EXPECT_EQ(common::activeVectorTarget(), targets.back());
     }

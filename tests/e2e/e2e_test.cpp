@@ -170,7 +170,7 @@ std::vector<double> watch(Session& session, const std::vector<Rect>& areas, Cloc
 
 // What the rain alone does to an area: the 90th percentile over `areas` of their medians.
 double rainLevel(std::vector<double> medians) {
-    std::ranges::sort(medians);
+    std::sort(medians.begin(), medians.end());
     return medians[medians.size() * 9 / 10];
 }
 
