@@ -1,25 +1,35 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Ravelle needs to build, run and test, skipping those already
-# present. Usage: scripts/install-deps.sh [run|release|test]  (default: test, which needs
-# the most; release adds what building the Debian packages needs to run), or
+# present. Usage: scripts/install-deps.sh [--list] [run|release|quick|test]  (default: test,
+# which needs the most; release adds what building the Debian packages needs to run; quick is
+# what the build and its own tests need, for scripts/test.sh --quick), or
 # scripts/install-deps.sh --only PACKAGE...  for the packages a stage script needs of its own.
+# --list prints the set's packages, one a line, and installs nothing.
 set -euo pipefail
 # shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 
+list=0
+if [ "${1:-}" = --list ]; then
+    list=1
+    shift
+fi
 if [ "${1:-}" = --only ]; then
     shift
     need=("$@")
 else
+    set=${1:-test}
+    case $set in
+    run | release | quick | test) ;;
+    *) echo "install-deps: no package set '$set' (run, release, quick or test)"; exit 2 ;;
+    esac
     need=(cmake g++ make pkg-config freeglut3-dev libgl-dev libgl1-mesa-dri libpng-dev libhwy-dev
           libx11-dev)
-    if [ "${1:-test}" != run ]; then
+    if [ "$set" != run ]; then
         # The Debian packages: CPack's DEB generator runs dpkg-shlibdeps and file.
         need+=(dpkg-dev file)
     fi
-    if [ "${1:-test}" = test ]; then
-        # The package test: Debian's package, desktop-entry and metainfo checkers.
-        need+=(lintian desktop-file-utils appstream)
+    if [ "$set" = quick ] || [ "$set" = test ]; then
         # Tests: GoogleTest, Google Benchmark, and a real X server with software OpenGL,
         # driven through Xlib with the XTest (pointer) and MIT-SHM (capture) extensions.
         need+=(libgtest-dev libbenchmark-dev xvfb xauth libxext-dev libxtst-dev)
@@ -27,12 +37,20 @@ else
         need+=(openbox)
         # The README's animation (libwebp's encoder, muxer and decoder) and speed chart.
         need+=(libwebp-dev python3-matplotlib)
-        # The third-party notices' test packs a zip.
-        need+=(zip)
+        # The third-party notices' test packs a zip; the clean-tree check asks git.
+        need+=(zip git)
+    fi
+    if [ "$set" = test ]; then
+        # The package test: Debian's package, desktop-entry and metainfo checkers.
+        need+=(lintian desktop-file-utils appstream)
         # Hardening: libFuzzer and the sanitizers with clang, OpenMP for clang, static analysis
         # of the C++ code and of the shell scripts.
         need+=(clang libclang-rt-dev libomp-dev clang-tidy clang-format cppcheck shellcheck)
     fi
+fi
+if [ $list -eq 1 ]; then
+    printf '%s\n' "${need[@]}"
+    exit 0
 fi
 
 missing=()
