@@ -5,13 +5,14 @@
 # display), the menu entries, the icons, the metainfo, the manual pages and the copyright
 # file, and nothing else. In the same chroot, configuring with the tests on, or with the
 # benchmark asked for, must stop with one line naming the Debian packages to install.
-# The chroot comes from mmdebstrap, from the mirrors this machine's apt already uses, and is
-# kept as a tarball in build/packager keyed by its packages and mirrors; later runs unpack it.
+# The chroot (scripts/lib/debian-chroot.sh) is kept as a tarball in build/packager.
 # Usage: scripts/test-packager-build.sh   (as root, or with sudo when packages are missing)
 # shellcheck disable=SC2016 # the $(...) and $1 in single quotes are apt's and mmdebstrap's
 set -euo pipefail
 # shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
+# shellcheck source=scripts/lib/debian-chroot.sh
+source "$(dirname "$0")/lib/debian-chroot.sh"
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --only mmdebstrap git
 started=$SECONDS
@@ -25,44 +26,8 @@ fail() {
     exit 1
 }
 
-# --- The mirrors: the machine's own Debian 12 ones; on another release (Debian 13), the
-# mirrors of that release's own suites (by codename or as stable) with Debian 12's suites of
-# the same kind (a third party's repository, which has no Debian 12 suites, is left out).
-mirrors=()
-own=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-while read -r uri release; do
-    [[ $release =~ ^$suite(-updates|-security)?$ ]] && mirrors+=("deb $uri $release main")
-done < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' | sort -u)
-if [ ${#mirrors[@]} -eq 0 ] && [ -n "$own" ]; then
-    while read -r uri release; do
-        [[ $release =~ ^($own|stable)(-updates|-security)?$ ]] &&
-            mirrors+=("deb $uri $suite${BASH_REMATCH[2]} main")
-    done < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' |
-        sort -u)
-fi
-[ ${#mirrors[@]} -gt 0 ] ||
-    fail "apt knows no package index to take mirrors from (apt-get update?)"
-
-# --- The chroot, made once per package list and set of mirrors. Device nodes are left out of
-# the tarball: each run's chroot gets its own /dev.
-cache=$PWD/build/packager
-key="$suite ${packages[*]} ${mirrors[*]}"
-root_tar=$cache/root-$(echo "$key" | md5sum | cut -c1-12).tar
-mkdir -p "$cache"
-if [ ! -f "$root_tar" ]; then
-    echo "== packager: making a $suite chroot with ${packages[*]}"
-    stage=$SECONDS
-    rm -f "$cache"/root-*.tar
-    mmdebstrap --variant=essential --include="$(
-        IFS=,
-        echo "${packages[*]}"
-    )" --dpkgopt=force-unsafe-io "$suite" - "${mirrors[@]}" 2>"$cache/mmdebstrap.log" |
-        mmtarfilter --path-exclude='/dev/*' >"$root_tar.new" ||
-        { cat "$cache/mmdebstrap.log"; rm -f "$root_tar.new"; fail "mmdebstrap failed"; }
-    mv "$root_tar.new" "$root_tar"
-    echo "   $(basename "$root_tar"): $(($(stat -c %s "$root_tar") / 1048576)) MiB," \
-        "$((SECONDS - stage)) s"
-fi
+# --- The chroot, made once per package list and set of mirrors.
+debian_chroot_root "$PWD/build/packager" "$suite" essential "${packages[@]}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -153,10 +118,9 @@ EOF
 
 # --- A fresh chroot from the tarball for this run; mmdebstrap mounts /proc and /dev for the
 # hooks and removes the chroot afterwards.
-mmdebstrap --variant=custom --skip=update --quiet \
-    --setup-hook="tar-in $root_tar /" \
+debian_chroot_run "$suite" \
     --customize-hook="upload $work/source.tar /tmp/source.tar" \
     --customize-hook="upload $work/inside.sh /tmp/inside.sh" \
-    --customize-hook='chroot "$1" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root bash /tmp/inside.sh' \
-    "$suite" /dev/null "${mirrors[@]}" || fail "the packager's build fails (above)"
+    --customize-hook='chroot "$1" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root bash /tmp/inside.sh' ||
+    fail "the packager's build fails (above)"
 echo "packager: all passed in $((SECONDS - started)) s"
