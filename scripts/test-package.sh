@@ -11,6 +11,8 @@
 set -euo pipefail
 # shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
+# shellcheck source=scripts/lib/installed-window-tests.sh
+source "$(dirname "$0")/lib/installed-window-tests.sh"
 cd "$(dirname "$0")/.."
 build=${1:-build/ci}
 for test in ravelle-e2e ravelle-e2e-serial; do
@@ -133,25 +135,10 @@ for page in ravelle ravelle-serial; do
     man -w "$page" >/dev/null 2>&1 || fail "no manual page for $page"
 done
 
-# --- The installed programs in real windows: the window titled Ravelle, the picture, the
-# ripples, the statistics title, closing, the one-line failure without a display, and the
-# window's class (against the installed menu entry) and icon.
+# --- The installed programs in real windows (scripts/lib/installed-window-tests.sh).
 echo "== package: the installed programs in Xvfb"
 stage=$SECONDS
-cases='ProgramWindow.OpensTitledThenReportsStatistics:ProgramWindow.ShowsDarkBluePictureCentredOnBlack'
-cases+=':ProgramWindow.PictureRipplesOverTime:ProgramWindow.PointerStirsTheWaterUnderIt'
-cases+=':ProgramWindow.ClosingTheWindowEndsTheProgram:NoDisplay.DisplayUnset:WindowIdentity.*'
-for program in ravelle ravelle-serial; do
-    suffix=${program#ravelle}
-    log=$work/e2e-$program.log
-    entry=/usr/share/applications/org.ravelle.Ravelle${suffix:+.Serial}.desktop
-    env -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT RAVELLE_E2E_COMMAND=/usr/bin/$program \
-        RAVELLE_E2E_DESKTOP_ENTRY="$entry" \
-        "$build/tests/e2e/ravelle-e2e$suffix" --gtest_filter="$cases" >"$log" 2>&1 ||
-        { cat "$log"; fail "/usr/bin/$program fails the real-window tests"; }
-    echo "   /usr/bin/$program: $(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$')" \
-        "real-window tests passed"
-done
+installed_window_tests "$build/tests/e2e" "$work" || exit 1
 
 # --- The wait policy the OpenMP runtime inside the installed ravelle reports
 # (OMP_DISPLAY_ENV) as it starts: "OMP_WAIT_POLICY=... GOMP_SPINCOUNT=...".
