@@ -4,7 +4,8 @@
 # release rebuilt to the same bytes, the installed Debian package, the aarch64 cross build
 # under qemu, the static checks, the sanitizer run, the race detector on the parallel loops,
 # the fuzzers, the Windows build under Wine, the browser build under Node and in headless
-# Chromium, and a packager's build in a Debian 12 chroot; last, that the run left the checkout
+# Chromium, a packager's build in a Debian 12 chroot, and in Debian 13 chroots the build with
+# its tests and the package installed, tried and purged; last, that the run left the checkout
 # as it found it. --quick stops after the ctest run (and that check).
 set -euo pipefail
 # shellcheck source=scripts/lib/errors.sh
@@ -20,15 +21,21 @@ stage() {
     echo "== test.sh: $* passed in $((SECONDS - started)) s (total $((SECONDS - begun)) s)"
 }
 begun=$SECONDS
+quick=0
+[ "${1:-}" = --quick ] && quick=1
 # What git reports as changed or untracked before the run: the last stage fails on anything
 # the run adds to it.
 tree_state=build/tree-before-test
 scripts/check-clean-tree.sh save "$tree_state"
-stage scripts/install-deps.sh test
+if [ $quick -eq 1 ]; then
+    stage scripts/install-deps.sh quick
+else
+    stage scripts/install-deps.sh test
+fi
 stage cmake --preset ci
 stage cmake --build --preset ci -j "$(nproc)"
 stage ctest --preset ci -j "$(nproc)"
-if [ "${1:-}" = --quick ]; then
+if [ $quick -eq 1 ]; then
     stage scripts/check-clean-tree.sh compare "$tree_state"
     exit 0
 fi
@@ -44,4 +51,5 @@ stage scripts/fuzz.sh
 stage scripts/test-windows.sh build/ci
 stage scripts/test-web.sh build/ci
 stage scripts/test-packager-build.sh
+stage scripts/test-debian13.sh
 stage scripts/check-clean-tree.sh compare "$tree_state"
