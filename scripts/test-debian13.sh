@@ -93,13 +93,15 @@ apt install --no-install-recommends xvfb xauth openbox $(cat /tmp/e2e/libraries)
 # The caches the test tools' own triggers would otherwise make while the package is in.
 fc-cache -s
 files >/tmp/before
-echo "== debian13: installing $(dpkg-deb -f /tmp/e2e/ravelle.deb Package Version | tr '\n' ' ')with apt"
+echo "== debian13: installing ravelle $(dpkg-deb -f /tmp/e2e/ravelle.deb Version) with apt"
 apt install /tmp/e2e/ravelle.deb
 echo "   installed with $(dpkg -s ravelle | sed -n 's/^Depends: //p')"
 [ "$(command -v ravelle)" = /usr/bin/ravelle ] || fail "ravelle is not /usr/bin/ravelle"
 [ "$(command -v ravelle-serial)" = /usr/bin/ravelle-serial ] ||
     fail "ravelle-serial is not /usr/bin/ravelle-serial"
 . /tmp/installed-window-tests.sh
+# (mmdebstrap's download and copy-in keep no modes.)
+chmod +x /tmp/e2e/ravelle-e2e /tmp/e2e/ravelle-e2e-serial
 mkdir /tmp/logs
 installed_window_tests /tmp/e2e /tmp/logs
 echo "== debian13: purging ravelle and what it pulled"

@@ -141,9 +141,11 @@ stage=$SECONDS
 installed_window_tests "$build/tests/e2e" "$work" || exit 1
 
 # --- The wait policy the OpenMP runtime inside the installed ravelle reports
-# (OMP_DISPLAY_ENV) as it starts: "OMP_WAIT_POLICY=... GOMP_SPINCOUNT=...".
+# (OMP_DISPLAY_ENV) as it starts: "OMP_WAIT_POLICY=... GOMP_SPINCOUNT=...". From GCC 13 the
+# runtime puts the device the line is for first ("[host] OMP_WAIT_POLICY = ...").
 omp_settings() {
-    sed -n "s/^ *\(OMP_WAIT_POLICY\|GOMP_SPINCOUNT\) = '\(.*\)'$/\1=\2/p" | tr '\n' ' '
+    sed -n "s/^ *\(\[[a-z]*\] \)\?\(OMP_WAIT_POLICY\|GOMP_SPINCOUNT\) = '\(.*\)'$/\2=\3/p" |
+        tr '\n' ' '
 }
 # In a real window, started with neither variable set: passive, no spinning at all.
 log=$work/e2e-wait.log

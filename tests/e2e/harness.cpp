@@ -29,6 +29,11 @@ namespace e2e {
 
 namespace {
 
+// How long the servers and the program may take to start. Generous: on a machine busy with
+// other work (a parallel build, another test's software rendering) starting a window can take
+// many seconds, and only a hung start should fail here.
+constexpr auto kStartDeadline = 45s;
+
 // Process groups the watchdog kills; a fixed array because the signal handler may not allocate.
 std::array<std::atomic<pid_t>, 8> watchedGroups{};
 
@@ -122,7 +127,7 @@ std::unique_ptr<Process> startWindowManager(::Display* display, const std::strin
         std::vector<std::string>{"/bin/sh", "-c", "exec /usr/bin/openbox >/dev/null"},
         environmentWithDisplay(name), devNull);
     ::close(devNull);
-    const auto deadline = Clock::now() + 15s;
+    const auto deadline = Clock::now() + kStartDeadline;
     while (true) {
         Atom type = 0;
         int format = 0;
@@ -135,7 +140,7 @@ std::unique_ptr<Process> startWindowManager(::Display* display, const std::strin
         if (data != nullptr) XFree(data);
         if (count == 1) return manager;
         if (manager->waitForExit(0s)) fail("openbox ended at start");
-        if (Clock::now() >= deadline) fail("openbox did not take the screen within 15 s");
+        if (Clock::now() >= deadline) fail("openbox did not take the screen within 45 s");
         std::this_thread::sleep_for(10ms);
     }
 }
@@ -249,7 +254,7 @@ XServer::XServer() {
     ::close(devNull);
 
     std::string number;
-    const auto deadline = Clock::now() + 15s;
+    const auto deadline = Clock::now() + kStartDeadline;
     while (number.empty() || number.back() != '\n') {
         pollfd ready{.fd = pipeFds[0], .events = POLLIN, .revents = 0};
         const auto left =
@@ -262,7 +267,7 @@ XServer::XServer() {
     }
     ::close(pipeFds[0]);
     if (number.empty() || number.back() != '\n') {
-        fail("Xvfb did not report a display number within 15 s");
+        fail("Xvfb did not report a display number within 45 s");
     }
     number.pop_back();
     display_ = ":" + number;
@@ -343,7 +348,7 @@ Session::Session(const std::string& program, int programStderr, bool windowManag
     started_ = Clock::now();
     program_ = std::make_unique<Process>(programCommand(program),
                                          environmentWithDisplay(server_->display()), programStderr);
-    const auto deadline = started_ + 15s;
+    const auto deadline = started_ + kStartDeadline;
     while (true) {
         if (const auto found = findProgramWindow(display_)) {
             firstTitleAt_ = Clock::now();
@@ -353,7 +358,7 @@ Session::Session(const std::string& program, int programStderr, bool windowManag
         }
         if (program_->waitForExit(0s)) fail("the program ended before its window appeared");
         if (Clock::now() >= deadline) {
-            fail("no window titled Ravelle appeared within 15 s");
+            fail("no window titled Ravelle appeared within 45 s");
         }
         std::this_thread::sleep_for(5ms);
     }
@@ -364,7 +369,7 @@ Session::Session(const std::string& program, int programStderr, bool windowManag
             attributes.map_state == IsViewable) {
             break;
         }
-        if (Clock::now() >= deadline) fail("the program's window was not mapped within 15 s");
+        if (Clock::now() >= deadline) fail("the program's window was not mapped within 45 s");
         std::this_thread::sleep_for(5ms);
     }
     XSelectInput(display_, window_, PropertyChangeMask);

@@ -24,7 +24,7 @@ namespace e2e {
 namespace {
 
 const std::string PROGRAM = RAVELLE_PROGRAM;
-constexpr auto TEST_LIMIT = 50s;
+constexpr auto TEST_LIMIT = 110s;
 
 std::string setting(const char* name, const char* fallback) {
     const char* value = std::getenv(name);

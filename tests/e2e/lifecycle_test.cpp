@@ -23,7 +23,7 @@ namespace e2e {
 namespace {
 
 const std::string PROGRAM = RAVELLE_PROGRAM;
-constexpr auto TEST_LIMIT = 50s;  // the watchdog's, under CTest's timeout
+constexpr auto TEST_LIMIT = 110s;  // the watchdog's, under CTest's timeout
 
 const std::regex STATS_TITLE(
     R"(^Ravelle - Procedural Generaion: -?[0-9]+\.[0-9] MTicks - [0-9]+ FPS$)");
@@ -133,7 +133,7 @@ class ProgramLifecycle : public ::testing::Test {
     }
 
     // With the window hidden, the program rests; destroyed from outside meanwhile, it must
-    // still notice within about a second and end with the window's own line.
+    // still notice (within about a second when idle) and end with the window's own line.
     void expectHiddenDestroyEndsWithOneLine() {
         std::this_thread::sleep_for(300ms);
         const double share = coreShare(session().process().pid(), 1500ms);
@@ -141,9 +141,10 @@ class ProgramLifecycle : public ::testing::Test {
         XDestroyWindow(session().display(), session().window());
         XSync(session().display(), False);
         const auto took = expectOneLineExit("the window was destroyed from outside");
-        // One check a second; the rest is slack for a busy machine.
-        EXPECT_LT(took, 3s) << "ended only after " << std::chrono::duration<double>(took).count()
-                            << " s";
+        // One check a second; the rest is slack for a busy machine: what fails is a program
+        // that no longer notices.
+        EXPECT_LT(took, 10s) << "ended only after " << std::chrono::duration<double>(took).count()
+                             << " s";
     }
 
     // Hides the window with `hide`, checks that the program then sleeps and leaves the title

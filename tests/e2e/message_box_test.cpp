@@ -76,7 +76,7 @@ std::string readAvailable(int fd) {
 }
 
 TEST(FatalMessage, ShowsInAMessageBoxUntilClosedThenEndsWithStatusOne) {
-    armWatchdog(50s);
+    armWatchdog(110s);
     const XServer server;
     ::Display* display = XOpenDisplay(server.display().c_str());
     ASSERT_NE(display, nullptr);

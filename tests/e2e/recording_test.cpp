@@ -31,7 +31,7 @@ class AnimationTest : public testing::Test {
   protected:
     // One recording for all the cases: each takes a few seconds of both cores.
     static void SetUpTestSuite() {
-        armWatchdog(50s);
+        armWatchdog(110s);
         auto shared = std::make_unique<Recorded>();
         shared->plan.rainBefore = 500ms;
         shared->plan.length = 1000ms;
