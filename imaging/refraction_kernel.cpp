@@ -13,6 +13,7 @@
 
 HWY_BEFORE_NAMESPACE();
 namespace imaging::HWY_NAMESPACE {
+namespace {  // each target's kernel is reached only through the dispatch table below
 namespace hn = hwy::HWY_NAMESPACE;
 
 #if HWY_TARGET == HWY_SCALAR
@@ -137,6 +138,7 @@ void refractRow(const rows::RefractionRow& row) {
 
 #endif  // HWY_TARGET == HWY_SCALAR
 
+}  // namespace
 }  // namespace imaging::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 
@@ -198,10 +200,14 @@ void refract(const std::int16_t* field, const std::uint8_t* source, std::uint8_t
         const int yAbove = y == height - 1 ? 0 : y + 1;
         prefetchSourceRow(source, stride * 4,
                           static_cast<int>((std::int64_t{y} + SOURCE_ROWS_AHEAD) % height));
-        rowKernel({field + static_cast<std::size_t>(y) * stride,
-                   field + static_cast<std::size_t>(yBelow) * stride,
-                   field + static_cast<std::size_t>(yAbove) * stride, source,
-                   output + static_cast<std::size_t>(y) * stride * 4, y, width, height});
+        rowKernel({.row = field + static_cast<std::size_t>(y) * stride,
+                   .below = field + static_cast<std::size_t>(yBelow) * stride,
+                   .above = field + static_cast<std::size_t>(yAbove) * stride,
+                   .source = source,
+                   .out = output + static_cast<std::size_t>(y) * stride * 4,
+                   .y = y,
+                   .width = width,
+                   .height = height});
     }
 }
 

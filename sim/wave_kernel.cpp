@@ -13,6 +13,7 @@
 
 HWY_BEFORE_NAMESPACE();
 namespace sim::HWY_NAMESPACE {
+namespace {  // each target's kernel is reached only through the dispatch table below
 namespace hn = hwy::HWY_NAMESPACE;
 
 // The new heights of the cells x .. x + Lanes(d) - 1 of the row, none of them an edge cell.
@@ -71,6 +72,7 @@ void waveRow(const rows::WaveRow& row) {
 
 #endif  // HWY_TARGET == HWY_SCALAR
 
+}  // namespace
 }  // namespace sim::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 
@@ -94,10 +96,11 @@ void waveStep(const std::int16_t* latest, std::int16_t* previous, int width, int
     for (int y = 0; y < height; ++y) {
         const int yBelow = y == 0 ? height - 1 : y - 1;
         const int yAbove = y == height - 1 ? 0 : y + 1;
-        rowKernel({latest + static_cast<std::size_t>(y) * stride,
-                   latest + static_cast<std::size_t>(yBelow) * stride,
-                   latest + static_cast<std::size_t>(yAbove) * stride,
-                   previous + static_cast<std::size_t>(y) * stride, width});
+        rowKernel({.row = latest + static_cast<std::size_t>(y) * stride,
+                   .below = latest + static_cast<std::size_t>(yBelow) * stride,
+                   .above = latest + static_cast<std::size_t>(yAbove) * stride,
+                   .out = previous + static_cast<std::size_t>(y) * stride,
+                   .width = width});
     }
 }
 

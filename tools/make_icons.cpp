@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,7 +35,7 @@ std::vector<std::int16_t> rippledField(int width, int height) {
             const double r = std::hypot(dx, dy) / DROP_RADIUS;
             if (r > 1.0) continue;
             // A smooth cap, highest in the middle, so the ring has no sharp inner edges.
-            const double lift = 0.5 * (1.0 + std::cos(r * 3.141592653589793));
+            const double lift = 0.5 * (1.0 + std::cos(r * std::numbers::pi));
             sim::addToCell(latest.data(), width, width / 2 + dx, height / 2 + dy,
                            static_cast<int>(std::lround(DROP_HEIGHT * lift)));
         }
@@ -62,7 +63,7 @@ struct Image {
 // The CROP x CROP square around the picture's centre, turned top row first (the picture's
 // rows run from the bottom, as OpenGL wants them).
 Image centreSquare(const std::uint8_t* pixels, int width, int height) {
-    Image out{CROP, std::vector<double>(channelsAt(0, CROP, CROP))};
+    Image out{.size = CROP, .rgba = std::vector<double>(channelsAt(0, CROP, CROP))};
     const int x0 = (width - CROP) / 2;
     const int y0 = (height - CROP) / 2;
     for (int y = 0; y < CROP; ++y) {
@@ -82,7 +83,7 @@ Image centreSquare(const std::uint8_t* pixels, int width, int height) {
 // Area-averaged resampling to size x size: every output pixel is the mean of the source area
 // it covers, partly covered source pixels weighted by the part they contribute.
 Image resample(const Image& in, int size) {
-    Image out{size, std::vector<double>(channelsAt(0, size, size), 0.0)};
+    Image out{.size = size, .rgba = std::vector<double>(channelsAt(0, size, size), 0.0)};
     const double scale = static_cast<double>(in.size) / size;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
@@ -119,8 +120,8 @@ void roundCorners(Image& image) {
                 const int row = s / 4;
                 const double px = x + (column + 0.5) / 4.0;
                 const double py = y + (row + 0.5) / 4.0;
-                const double dx = std::max(0.0, std::max(radius - px, px - (image.size - radius)));
-                const double dy = std::max(0.0, std::max(radius - py, py - (image.size - radius)));
+                const double dx = std::max({0.0, radius - px, px - (image.size - radius)});
+                const double dy = std::max({0.0, radius - py, py - (image.size - radius)});
                 inside += dx * dx + dy * dy <= radius * radius;
             }
             image.rgba[channelsAt(x, y, image.size) + 3] *= inside / 16.0;

@@ -56,7 +56,7 @@ Centres makeCentres() {
         for (int i = 0; i < GRID; ++i) {
             const double jx = JITTER * (rng.unit() - 0.5);
             const double jy = JITTER * (rng.unit() - 0.5);
-            centres[j * GRID + i] = {(i + 0.5 + jx) * slot, (j + 0.5 + jy) * slot};
+            centres[j * GRID + i] = {.x = (i + 0.5 + jx) * slot, .y = (j + 0.5 + jy) * slot};
         }
     }
     return centres;
@@ -93,7 +93,7 @@ double brightness(const Centres& centres, double x, double y) {
     std::array<Point, std::size_t{GRID} * GRID> offsets{};  // pixel minus each centre, wrapped
     std::size_t nearest = 0;
     for (std::size_t i = 0; i < centres.size(); ++i) {
-        offsets[i] = {wrap(wx - centres[i].x), wrap(wy - centres[i].y)};
+        offsets[i] = {.x = wrap(wx - centres[i].x), .y = wrap(wy - centres[i].y)};
         const Point& o = offsets[i];
         const Point& n = offsets[nearest];
         if (o.x * o.x + o.y * o.y < n.x * n.x + n.y * n.y) nearest = i;

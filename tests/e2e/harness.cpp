@@ -183,6 +183,7 @@ Process::Process(const std::vector<std::string>& argv, const std::vector<std::st
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent) ::_exit(127);
         const int null = ::open("/dev/null", O_RDWR);
+        if (null < 0) ::_exit(127);
         ::dup2(null, STDIN_FILENO);
         if (stderrFd != -1) ::dup2(stderrFd, STDERR_FILENO);
         if (extraFd != -1) ::fcntl(extraFd, F_SETFD, 0);  // keep it across exec

@@ -21,7 +21,7 @@ constexpr float WEBP_QUALITY = 60.0F;
 constexpr auto POINTER_TICK = 8ms;
 
 Frame crop(const Frame& frame, const PictureRect& area) {
-    Frame part{area.side, area.side, {}};
+    Frame part{.width = area.side, .height = area.side, .pixels = {}};
     part.pixels.reserve(static_cast<std::size_t>(area.side) * static_cast<std::size_t>(area.side));
     for (int y = area.y0; y < area.y0 + area.side; ++y) {
         const auto row = frame.pixels.begin() + static_cast<std::ptrdiff_t>(y) * frame.width;
@@ -51,23 +51,27 @@ PointerState pointerAt(double fraction, const PictureRect& picture) {
     if (fraction >= SWEEP_START && fraction < LOOP_START) {
         // Left to right across the picture along one and a half waves.
         const double u = (fraction - SWEEP_START) / (LOOP_START - SWEEP_START);
-        return {true, false, static_cast<int>(picture.x0 + side * (0.1 + 0.8 * u)),
-                static_cast<int>(centreY + side * 0.25 * std::sin(TAU * 1.5 * u))};
+        return {.inside = true,
+                .pressed = false,
+                .x = static_cast<int>(picture.x0 + side * (0.1 + 0.8 * u)),
+                .y = static_cast<int>(centreY + side * 0.25 * std::sin(TAU * 1.5 * u))};
     }
     if (fraction >= LOOP_START && fraction < LOOP_END) {
         // One and a quarter turns round the middle, starting at its right.
         const double u = (fraction - LOOP_START) / (LOOP_END - LOOP_START);
-        return {true, true, static_cast<int>(centreX + side * 0.3 * std::cos(TAU * 1.25 * u)),
-                static_cast<int>(centreY + side * 0.3 * std::sin(TAU * 1.25 * u))};
+        return {.inside = true,
+                .pressed = true,
+                .x = static_cast<int>(centreX + side * 0.3 * std::cos(TAU * 1.25 * u)),
+                .y = static_cast<int>(centreY + side * 0.3 * std::sin(TAU * 1.25 * u))};
     }
-    return {false, false, -20, -20};
+    return {.inside = false, .pressed = false, .x = -20, .y = -20};
 }
 
 }  // namespace
 
 PictureRect pictureRect(int windowSide) {
     const int side = windowSide / 4 * 3;
-    return {(windowSide - side) / 2, (windowSide - side) / 2, side};
+    return {.x0 = (windowSide - side) / 2, .y0 = (windowSide - side) / 2, .side = side};
 }
 
 Recording recordAnimation(const std::string& program, const AnimationPlan& plan) {
@@ -99,7 +103,7 @@ Recording recordAnimation(const std::string& program, const AnimationPlan& plan)
     Recording recording;
     recording.frames.reserve(count);
     recording.lengthMs = static_cast<int>(plan.length.count());
-    PointerState pointer{false, false, -20, -20};
+    PointerState pointer{.inside = false, .pressed = false, .x = -20, .y = -20};
     const auto start = Clock::now();
     while (recording.frames.size() < count) {
         const auto due = start + static_cast<long>(recording.frames.size()) * period;

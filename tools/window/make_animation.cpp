@@ -1,5 +1,6 @@
 // make_animation.cpp: records the program for a few seconds in a private Xvfb and writes the
 // README's animated WebP. Usage: ravelle-animation PROGRAM OUTPUT.webp [SECONDS]
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
         AnimationPlan plan;
         if (argc == 4) {
             const double seconds = std::strtod(argv[3], nullptr);
-            if (!(seconds >= 0.5 && seconds <= 30)) {
+            if (seconds < 0.5 || seconds > 30 || std::isnan(seconds)) {
                 throw std::invalid_argument("SECONDS must lie between 0.5 and 30");
             }
             plan.length = std::chrono::milliseconds(static_cast<long>(seconds * 1000));

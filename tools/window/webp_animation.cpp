@@ -69,7 +69,7 @@ std::size_t WebpAnimationWriter::write(int endMs, const std::string& path) {
     if (!mux) fail("libwebp: cannot create a muxer");
     for (std::size_t i = 0; i < encoded_.size(); ++i) {
         WebPMuxFrameInfo info{};
-        info.bitstream = {encoded_[i].data(), encoded_[i].size()};
+        info.bitstream = {.bytes = encoded_[i].data(), .size = encoded_[i].size()};
         info.duration = (i + 1 < startsMs_.size() ? startsMs_[i + 1] : endMs) - startsMs_[i];
         info.id = WEBP_CHUNK_ANMF;
         info.dispose_method = WEBP_MUX_DISPOSE_NONE;
@@ -122,7 +122,7 @@ DecodedAnimation readWebpAnimation(const std::string& path) {
         if (WebPAnimDecoderGetNext(decoder.get(), &rgba, &timestamp) == 0) {
             fail("libwebp: a corrupt frame in " + path);
         }
-        Frame frame{animation.width, animation.height, {}};
+        Frame frame{.width = animation.width, .height = animation.height, .pixels = {}};
         const std::size_t count =
             static_cast<std::size_t>(animation.width) * static_cast<std::size_t>(animation.height);
         frame.pixels.reserve(count);
