@@ -10,7 +10,9 @@
 #include "app/display_loss.hpp"
 #include "app/shell.hpp"
 #include "app/window_identity.hpp"
+#include "imaging/picture.hpp"
 #include "imaging/texture.hpp"
+#include "sim/seed_clock.hpp"
 #include "sim/waves.hpp"
 
 namespace {
@@ -43,8 +45,9 @@ int main() {
     glutMotionFunc(app::onPointerMotion);
     glutPassiveMotionFunc(app::onPointerMotion);
 
+    // The picture gives the water its size; the rain is seeded from the clock.
     imaging::initTexture();
-    sim::initWaves();
+    sim::initWaves(imaging::imageWidth(), imaging::imageHeight(), sim::millisecondTicks());
 
     app::requestFrames();
     glutMainLoop();
