@@ -10,9 +10,9 @@
 #include "app/display_loss.hpp"
 #include "app/shell.hpp"
 #include "app/window_identity.hpp"
+#include "common/clock.hpp"
 #include "imaging/picture.hpp"
 #include "imaging/texture.hpp"
-#include "sim/seed_clock.hpp"
 #include "sim/waves.hpp"
 
 namespace {
@@ -47,7 +47,7 @@ int main() {
 
     // The picture gives the water its size; the rain is seeded from the clock.
     imaging::initTexture();
-    sim::initWaves(imaging::imageWidth(), imaging::imageHeight(), sim::millisecondTicks());
+    sim::initWaves(imaging::imageWidth(), imaging::imageHeight(), common::millisecondTicks());
 
     app::requestFrames();
     glutMainLoop();

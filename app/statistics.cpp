@@ -2,8 +2,8 @@
 
 #include "app/callbacks.hpp"
 #include "app/frame_stats.hpp"
-#include "app/tick_counter.hpp"
 #include "app/window_title.hpp"
+#include "common/clock.hpp"
 
 namespace app {
 
@@ -13,11 +13,11 @@ char title[TITLE_CAPACITY];
 }  // namespace
 
 void beginStepMeasure() {
-    beginMeasure(stats, readTickCounter());
+    beginMeasure(stats, common::readTickCounter());
 }
 
 void endStepMeasure() {
-    endMeasure(stats, readTickCounter());
+    endMeasure(stats, common::readTickCounter());
 }
 
 void countFrame(std::int32_t now) {

@@ -3,14 +3,8 @@
 # window's class and icon on X11.
 find_package(X11 REQUIRED)
 find_package(PNG REQUIRED)
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|i[3-6]86)$")
-  set(RAVELLE_TICK_COUNTER app/tick_counter_x86.cpp)
-else()
-  set(RAVELLE_TICK_COUNTER app/tick_counter_posix.cpp)
-endif()
-set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_stderr.cpp sim/seed_clock_posix.cpp
-                                  imaging/picture_loader_png.cpp imaging/picture_decoder.cpp
-                                  ${RAVELLE_TICK_COUNTER})
+set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_stderr.cpp common/clock_posix.cpp
+                                  imaging/picture_loader_png.cpp imaging/picture_decoder.cpp)
 set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-picture PNG::PNG)
 set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_x11.cpp app/window_title_glut.cpp
                                     app/window_identity_x11.cpp)

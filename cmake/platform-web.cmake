@@ -4,9 +4,8 @@
 # message, the WebGL context as the display, and the document's title.
 # scripts/build-web.sh builds the libraries into a prefix and points CMAKE_FIND_ROOT_PATH at it.
 find_package(PNG REQUIRED)
-set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_web.cpp sim/seed_clock_posix.cpp
-                                  imaging/picture_loader_png.cpp imaging/picture_decoder.cpp
-                                  app/tick_counter_posix.cpp)
+set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_web.cpp common/clock_posix.cpp
+                                  imaging/picture_loader_png.cpp imaging/picture_decoder.cpp)
 
 # Every WebAssembly object uses the 128-bit SIMD instructions, so that Highway compiles its
 # WASM target beside the EMU128 fallback; memory grows on demand.

@@ -85,8 +85,8 @@ function(ravelle_platform_program target)
   add_dependencies(${target} ravelle-windows-icon)
 endfunction()
 
-set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_win32.cpp sim/seed_clock_win32.cpp
-                                  imaging/picture_loader_win32.cpp app/tick_counter_x86.cpp)
+set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_win32.cpp common/clock_win32.cpp
+                                  imaging/picture_loader_win32.cpp)
 set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-windows-executable gdi32 user32)
 set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_win32.cpp app/window_title_glut.cpp
                                     app/window_identity_win32.cpp)
