@@ -5,8 +5,8 @@
 #include <GL/freeglut.h>
 
 #include "app/callbacks.hpp"
-#include "app/display_loss.hpp"
 #include "app/shell.hpp"
+#include "app/window.hpp"
 #include "imaging/picture.hpp"
 #include "imaging/texture.hpp"
 #include "sim/waves.hpp"
@@ -86,7 +86,9 @@ void onWindowStatus(int status) {
         if (!hidden) {
             hidden = true;
             ++hiding;
-            glutTimerFunc(HIDDEN_CHECK_INTERVAL_MS, checkWhileHidden, hiding);
+            // Only where a window can vanish unseen (window.hpp).
+            if (checkWindowStillExists != nullptr)
+                glutTimerFunc(HIDDEN_CHECK_INTERVAL_MS, checkWhileHidden, hiding);
         }
     } else {
         hidden = false;

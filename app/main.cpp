@@ -7,9 +7,8 @@
 #include <cstdio>
 
 #include "app/callbacks.hpp"
-#include "app/display_loss.hpp"
 #include "app/shell.hpp"
-#include "app/window_identity.hpp"
+#include "app/window.hpp"
 #include "common/clock.hpp"
 #include "imaging/picture.hpp"
 #include "imaging/texture.hpp"
@@ -36,8 +35,7 @@ int main() {
     glutInitWindowSize(app::WINDOW_SIZE, app::WINDOW_SIZE);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
     glutCreateWindow(app::PROGRAM_NAME);
-    app::identifyWindow();
-    app::endCleanlyOnLostDisplay();
+    if (app::adoptWindow != nullptr) app::adoptWindow();
 
     glutReshapeFunc(app::onReshape);
     glutDisplayFunc(app::onDisplay);

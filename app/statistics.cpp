@@ -2,7 +2,7 @@
 
 #include "app/callbacks.hpp"
 #include "app/frame_stats.hpp"
-#include "app/window_title.hpp"
+#include "app/window.hpp"
 #include "common/clock.hpp"
 
 namespace app {

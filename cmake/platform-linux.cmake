@@ -6,8 +6,7 @@ find_package(PNG REQUIRED)
 set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_stderr.cpp common/clock_posix.cpp
                                   imaging/picture_loader_png.cpp imaging/picture_decoder.cpp)
 set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-picture PNG::PNG)
-set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_x11.cpp app/window_title_glut.cpp
-                                    app/window_identity_x11.cpp)
+set(RAVELLE_PLATFORM_WINDOW_SOURCES app/window_x11.cpp)
 
 # The window's icon at the sizes window managers and task bars ask for most, compiled in from
 # the committed PNGs and decoded with libpng when the window opens.
