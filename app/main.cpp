@@ -6,8 +6,9 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/callbacks.hpp"
-#include "app/shell.hpp"
+#include "app/frame_loop.hpp"
+#include "app/layout.hpp"
+#include "app/title.hpp"
 #include "app/window.hpp"
 #include "common/clock.hpp"
 #include "imaging/picture.hpp"

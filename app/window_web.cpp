@@ -13,7 +13,7 @@
 
 #include <cmath>
 
-#include "app/callbacks.hpp"
+#include "app/frame_loop.hpp"
 #include "app/window.hpp"
 #include "common/fatal.hpp"
 
