@@ -11,6 +11,7 @@
 #include "app/layout.hpp"
 #include "app/pacing.hpp"
 #include "app/pointer_mapping.hpp"
+#include "app/step.hpp"
 #include "app/title.hpp"
 #include "app/window.hpp"
 #include "common/clock.hpp"
@@ -45,16 +46,12 @@ void checkWhileHidden(int hidingWhenArmed) {
     glutTimerFunc(HIDDEN_CHECK_INTERVAL_MS, checkWhileHidden, hidingWhenArmed);
 }
 
-// One simulation step: the new surface, the picture refracted through it, the texture
-// updated, and the rain that the next step will spread.
-void runStep() {
+// One simulation step, measured for the title, and its picture shown.
+void stepAndShow() {
     beginMeasure(state.stats, common::readTickCounter());
-    sim::stepWaves();
-    imaging::renderRefraction(sim::stepOutput());
-    sim::flipPhase();
+    runStep();
     endMeasure(state.stats, common::readTickCounter());
     imaging::uploadOutput();
-    for (int i = 0; i < RAIN_DROPS_PER_STEP; ++i) sim::addRandomDrop();
 }
 
 // The picture upright and unmirrored: texture row 0 (the bottom row) at the bottom.
@@ -123,7 +120,7 @@ void onDisplay() {
     const std::int32_t now = glutGet(GLUT_ELAPSED_TIME);
     if (hasMoreThanPassed(now, state.lastStepTime, STEP_INTERVAL_MS)) {
         state.lastStepTime = now;
-        runStep();
+        stepAndShow();
     }
 
     drawPicture(quad);
