@@ -1,12 +1,20 @@
-// frame_loop.cpp: the projection in window pixels and the frame loop: lay out, clear, step
-// the water when more than STEP_INTERVAL_MS have passed, draw the picture, swap, count; and
-// no frames at all while the window cannot be seen.
+// frame_loop.cpp: the app's state and the frame loop: lay out, clear, step the water when
+// more than STEP_INTERVAL_MS have passed, draw the picture, swap, count; no frames at all while
+// the window cannot be seen; and the pointer stirring the water between steps.
+
+#include "app/frame_loop.hpp"
 
 #include <GL/freeglut.h>
 
-#include "app/callbacks.hpp"
-#include "app/display_loss.hpp"
-#include "app/shell.hpp"
+#include <cstdint>
+
+#include "app/layout.hpp"
+#include "app/pacing.hpp"
+#include "app/pointer_mapping.hpp"
+#include "app/step.hpp"
+#include "app/title.hpp"
+#include "app/window.hpp"
+#include "common/clock.hpp"
 #include "imaging/picture.hpp"
 #include "imaging/texture.hpp"
 #include "sim/waves.hpp"
@@ -14,11 +22,18 @@
 namespace app {
 
 namespace {
-std::int32_t lastStepTime = 0;  // elapsed ms of the last simulation step
-// Counts the times the window was hidden; a check timer left over from an earlier hiding
-// sees a number that is not the current one and stops.
-int hiding = 0;
-bool hidden = false;  // no frames are requested: unmapped, minimised or fully covered
+
+// Everything the app keeps between callbacks; only this file writes it.
+struct AppState {
+    std::int32_t lastStepTime = 0;     // elapsed ms of the last simulation step
+    std::int32_t lastPointerTime = 0;  // elapsed ms of the last accepted pointer event
+    FrameStats stats;                  // what the title reports
+    // Counts the times the window was hidden; a check timer left over from an earlier hiding
+    // sees a number that is not the current one and stops.
+    int hiding = 0;
+    bool hidden = false;  // no frames are requested: unmapped, minimised or fully covered
+};
+AppState state;
 
 // How often a hidden window is looked for: a window destroyed meanwhile ends the program
 // within this time, and the check costs one round trip to the windowing system.
@@ -26,21 +41,17 @@ constexpr unsigned int HIDDEN_CHECK_INTERVAL_MS = 1000;
 
 // While hidden, nothing is drawn, so nothing would notice that the window was destroyed.
 void checkWhileHidden(int hidingWhenArmed) {
-    if (!hidden || hidingWhenArmed != hiding) return;
+    if (!state.hidden || hidingWhenArmed != state.hiding) return;
     checkWindowStillExists();
     glutTimerFunc(HIDDEN_CHECK_INTERVAL_MS, checkWhileHidden, hidingWhenArmed);
 }
 
-// One simulation step: the new surface, the picture refracted through it, the texture
-// updated, and the rain that the next step will spread.
-void runStep() {
-    beginStepMeasure();
-    sim::stepWaves();
-    imaging::renderRefraction(sim::stepOutput());
-    sim::flipPhase();
-    endStepMeasure();
+// One simulation step, measured for the title, and its picture shown.
+void stepAndShow() {
+    beginMeasure(state.stats, common::readTickCounter());
+    runStep();
+    endMeasure(state.stats, common::readTickCounter());
     imaging::uploadOutput();
-    for (int i = 0; i < RAIN_DROPS_PER_STEP; ++i) sim::addRandomDrop();
 }
 
 // The picture upright and unmirrored: texture row 0 (the bottom row) at the bottom.
@@ -83,13 +94,15 @@ void onWindowStatus(int status) {
         // No frame would be shown, so none is asked for; GLUT then waits for events, and
         // for the check that the window still exists.
         glutIdleFunc(nullptr);
-        if (!hidden) {
-            hidden = true;
-            ++hiding;
-            glutTimerFunc(HIDDEN_CHECK_INTERVAL_MS, checkWhileHidden, hiding);
+        if (!state.hidden) {
+            state.hidden = true;
+            ++state.hiding;
+            // Only where a window can vanish unseen (window.hpp).
+            if (checkWindowStillExists != nullptr)
+                glutTimerFunc(HIDDEN_CHECK_INTERVAL_MS, checkWhileHidden, state.hiding);
         }
     } else {
-        hidden = false;
+        state.hidden = false;
         // The first frame back steps at once (more than the step interval has passed) and
         // rewrites the title with the frames counted before the window was hidden.
         requestFrames();
@@ -105,14 +118,24 @@ void onDisplay() {
     glClear(GL_COLOR_BUFFER_BIT);
 
     const std::int32_t now = glutGet(GLUT_ELAPSED_TIME);
-    if (hasMoreThanPassed(now, lastStepTime, STEP_INTERVAL_MS)) {
-        lastStepTime = now;
-        runStep();
+    if (hasMoreThanPassed(now, state.lastStepTime, STEP_INTERVAL_MS)) {
+        state.lastStepTime = now;
+        stepAndShow();
     }
 
     drawPicture(quad);
     glutSwapBuffers();
-    countFrame(now);
+    countFrame(state.stats, now);
+}
+
+void onPointerMotion(int x, int y) {
+    const std::int32_t now = glutGet(GLUT_ELAPSED_TIME);
+    if (!hasMoreThanPassed(now, state.lastPointerTime, POINTER_INTERVAL_MS)) return;
+    // Accepted, whether or not it lands on the picture.
+    state.lastPointerTime = now;
+    const auto cell = pointerCell(x, y, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT),
+                                  imaging::imageWidth(), imaging::imageHeight());
+    if (cell) sim::addDrop(cell->column, cell->row);
 }
 
 }  // namespace app

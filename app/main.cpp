@@ -6,10 +6,12 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/callbacks.hpp"
-#include "app/display_loss.hpp"
-#include "app/shell.hpp"
-#include "app/window_identity.hpp"
+#include "app/frame_loop.hpp"
+#include "app/layout.hpp"
+#include "app/title.hpp"
+#include "app/window.hpp"
+#include "common/clock.hpp"
+#include "imaging/picture.hpp"
 #include "imaging/texture.hpp"
 #include "sim/waves.hpp"
 
@@ -34,8 +36,7 @@ int main() {
     glutInitWindowSize(app::WINDOW_SIZE, app::WINDOW_SIZE);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
     glutCreateWindow(app::PROGRAM_NAME);
-    app::identifyWindow();
-    app::endCleanlyOnLostDisplay();
+    if (app::adoptWindow != nullptr) app::adoptWindow();
 
     glutReshapeFunc(app::onReshape);
     glutDisplayFunc(app::onDisplay);
@@ -43,8 +44,9 @@ int main() {
     glutMotionFunc(app::onPointerMotion);
     glutPassiveMotionFunc(app::onPointerMotion);
 
+    // The picture gives the water its size; the rain is seeded from the clock.
     imaging::initTexture();
-    sim::initWaves();
+    sim::initWaves(imaging::imageWidth(), imaging::imageHeight(), common::millisecondTicks());
 
     app::requestFrames();
     glutMainLoop();

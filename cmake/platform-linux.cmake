@@ -3,17 +3,10 @@
 # window's class and icon on X11.
 find_package(X11 REQUIRED)
 find_package(PNG REQUIRED)
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|i[3-6]86)$")
-  set(RAVELLE_TICK_COUNTER app/tick_counter_x86.cpp)
-else()
-  set(RAVELLE_TICK_COUNTER app/tick_counter_posix.cpp)
-endif()
-set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_stderr.cpp sim/seed_clock_posix.cpp
-                                  imaging/picture_loader_png.cpp imaging/picture_decoder.cpp
-                                  ${RAVELLE_TICK_COUNTER})
+set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_stderr.cpp common/clock_posix.cpp
+                                  imaging/picture_loader_png.cpp imaging/picture_decoder.cpp)
 set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-picture PNG::PNG)
-set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_x11.cpp app/window_title_glut.cpp
-                                    app/window_identity_x11.cpp)
+set(RAVELLE_PLATFORM_WINDOW_SOURCES app/window_x11.cpp)
 
 # The window's icon at the sizes window managers and task bars ask for most, compiled in from
 # the committed PNGs and decoded with libpng when the window opens.

@@ -4,9 +4,8 @@
 # message, the WebGL context as the display, and the document's title.
 # scripts/build-web.sh builds the libraries into a prefix and points CMAKE_FIND_ROOT_PATH at it.
 find_package(PNG REQUIRED)
-set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_web.cpp sim/seed_clock_posix.cpp
-                                  imaging/picture_loader_png.cpp imaging/picture_decoder.cpp
-                                  app/tick_counter_posix.cpp)
+set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_web.cpp common/clock_posix.cpp
+                                  imaging/picture_loader_png.cpp imaging/picture_decoder.cpp)
 
 # Every WebAssembly object uses the 128-bit SIMD instructions, so that Highway compiles its
 # WASM target beside the EMU128 fallback; memory grows on demand.
@@ -18,15 +17,13 @@ set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-picture PNG::PNG ravelle-web-runtime
 
 # Emscripten's GLUT, on WebGL through its emulation of the fixed-function OpenGL the program
 # draws with (immediate mode, glOrtho, client-side matrices). The canvas is the window: the
-# page sizes it and hands it the touches on it (app/canvas_web.cpp).
+# page sizes it and hands it the touches on it (app/window_web.cpp).
 add_library(ravelle-web-glut INTERFACE)
 target_include_directories(ravelle-web-glut SYSTEM INTERFACE ${PROJECT_SOURCE_DIR}/web/include)
 target_link_options(ravelle-web-glut INTERFACE -sLEGACY_GL_EMULATION=1 -lglut -lGL)
 add_library(GLUT::GLUT ALIAS ravelle-web-glut)
 add_library(OpenGL::GL ALIAS ravelle-web-glut)
-set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_web.cpp app/window_title_web.cpp
-                                    app/glut_extensions_web.cpp app/window_identity_web.cpp
-                                    app/canvas_web.cpp)
+set(RAVELLE_PLATFORM_WINDOW_SOURCES app/window_web.cpp)
 set(RAVELLE_PLATFORM_WINDOW_LIBRARIES "")
 # The tests' guarded buffers: mmap works here, but WebAssembly memory has no page protection,
 # so a read past a buffer is not caught in this build (the native builds catch it).
@@ -40,7 +37,7 @@ target_link_options(ravelle-web-node INTERFACE -sNODERAWFS=1 -sEXIT_RUNTIME=1 -s
 # The page: the program is ravelle.js and ravelle.wasm, loaded by web/index.html, which is
 # copied beside them with the program's icon as its favicon. Emscripten's own loader page is not
 # wanted (and minifying it fails in 3.1.6). The page calls the canvas's two entries
-# (app/canvas_web.cpp) as Module._ravelle_resize_window and Module._ravelle_touch.
+# (app/window_web.cpp) as Module._ravelle_resize_window and Module._ravelle_touch.
 function(ravelle_web_page)
   set_target_properties(ravelle-serial PROPERTIES OUTPUT_NAME ravelle)
   target_link_options(ravelle-serial PRIVATE -sENVIRONMENT=web

@@ -30,7 +30,7 @@ target_sources(
   ravelle-windows-executable
   INTERFACE
     $<$<NOT:$<BOOL:$<TARGET_PROPERTY:RAVELLE_OWN_PICTURE_RESOURCE>>>:${PROJECT_SOURCE_DIR}/resources/ravelle.rc>
-    ${PROJECT_SOURCE_DIR}/app/wait_policy_win32.cpp)
+    ${PROJECT_SOURCE_DIR}/common/wait_policy_win32.cpp)
 target_include_directories(ravelle-windows-executable INTERFACE ${RAVELLE_GENERATED})
 add_dependencies(ravelle-windows-executable ravelle-picture-bitmap)
 
@@ -85,11 +85,10 @@ function(ravelle_platform_program target)
   add_dependencies(${target} ravelle-windows-icon)
 endfunction()
 
-set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_win32.cpp sim/seed_clock_win32.cpp
-                                  imaging/picture_loader_win32.cpp app/tick_counter_x86.cpp)
+set(RAVELLE_PLATFORM_CORE_SOURCES common/fatal_message_win32.cpp common/clock_win32.cpp
+                                  imaging/picture_loader_win32.cpp)
 set(RAVELLE_PLATFORM_CORE_LIBRARIES ravelle-windows-executable gdi32 user32)
-set(RAVELLE_PLATFORM_WINDOW_SOURCES app/display_loss_win32.cpp app/window_title_glut.cpp
-                                    app/window_identity_win32.cpp)
+set(RAVELLE_PLATFORM_WINDOW_SOURCES app/window_win32.cpp)
 # Static freeglut needs FREEGLUT_STATIC in its users and the system libraries it calls. -mwindows:
 # the GUI subsystem, so no console window opens; the C runtime still calls main().
 add_library(ravelle-windows-window INTERFACE)

@@ -3,7 +3,8 @@
 
 #include <cstdlib>
 
-#include "app/shell.hpp"
+#include "app/pacing.hpp"
+#include "app/pointer_mapping.hpp"
 #include "fuzz_input.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

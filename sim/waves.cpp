@@ -10,8 +10,6 @@
 
 #include "common/buffer.hpp"
 #include "common/fatal.hpp"
-#include "imaging/picture.hpp"
-#include "sim/seed_clock.hpp"
 #include "sim/wave_kernel.hpp"
 
 namespace sim {
@@ -33,10 +31,6 @@ std::int16_t* latest() {
 }
 
 }  // namespace
-
-void initWaves() {
-    initWaves(imaging::imageWidth(), imaging::imageHeight(), millisecondTicks());
-}
 
 void initWaves(int width, int height, std::uint32_t seed) {
     if (width == 0 || height == 0) return;

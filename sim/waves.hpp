@@ -1,6 +1,7 @@
 // waves.hpp: the water surface: two generations of the height field and the phase bit.
 //
-// Usage: initWaves() once after the picture's dimensions are known; then per step
+// Usage: initWaves(width, height, seed) once, with the picture's dimensions (the entry knows
+// them; the water does not look at the picture); then per step
 // stepWaves(), refract stepOutput(), flipPhase(), and rain with addRandomDrop();
 // addDrop() between steps; releaseWaves() at the end.
 #pragma once
@@ -11,10 +12,9 @@ namespace sim {
 
 inline constexpr int SEED_DROPS = 5;
 
-// Sizes both buffers from the picture's dimensions, zero-fills them, seeds rand() from a
-// millisecond clock and adds SEED_DROPS random drops. Does nothing if a dimension is zero.
-void initWaves();
-// The same with explicit dimensions and seed; initWaves() calls this.
+// Sizes both buffers to width x height cells, zero-fills them, seeds rand() with `seed` (the
+// program passes a millisecond clock) and adds SEED_DROPS random drops. Does nothing if a
+// dimension is zero; a negative one ends the program.
 void initWaves(int width, int height, std::uint32_t seed);
 
 // Adds a drop of random amplitude at a cell the caller guarantees lies inside the field.

@@ -1,19 +1,15 @@
-// picture_loader_win32_test.cpp: the Windows program's own picture and clock. Bitmap resource
-// 104 decodes to exactly the pixels of resources/pool_floor.png at the display's depth
-// (scripts/test-windows.sh runs this at 16 and 24 bits too), and the seed clock counts
-// milliseconds.
+// picture_loader_win32_test.cpp: the Windows program's own picture. Bitmap resource 104
+// decodes to exactly the pixels of resources/pool_floor.png at the display's depth
+// (scripts/test-windows.sh runs this at 16 and 24 bits too).
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "imaging/picture_loader.hpp"
 #include "resources/expected_picture.hpp"
-#include "sim/seed_clock.hpp"
 
 namespace {
 
@@ -71,21 +67,6 @@ TEST(BitmapResource, DecodesToThePixelsOfThePngAtTheDisplaysDepth) {
     if (switched) {
         ChangeDisplaySettingsW(nullptr, 0);  // back to the registry's settings
     }
-}
-
-TEST(SeedClock, CountsMilliseconds) {
-    // Bracketed by the standard clock, so that a busy machine's late wake-up cannot fail it:
-    // the seed clock counts at least the sleep and at most what the bracket saw, give or take
-    // its own tick.
-    using Clock = std::chrono::steady_clock;
-    const auto outerStart = Clock::now();
-    const std::uint32_t before = sim::millisecondTicks();
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    const std::uint32_t elapsed = sim::millisecondTicks() - before;
-    const auto outer =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - outerStart);
-    EXPECT_GE(elapsed, 200u - 16u);
-    EXPECT_LE(elapsed, static_cast<std::uint32_t>(outer.count()) + 16u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 /* freeglut.h for the browser build: Emscripten's GLUT ships glut.h with freeglut's standard
  * part only. Of freeglut's extensions the program needs glutInitErrorFunc, which
- * app/glut_extensions_web.cpp provides, as it does glutWindowStatusFunc, declared but missing
+ * app/window_web.cpp provides, as it does glutWindowStatusFunc, declared but missing
  * from Emscripten's GLUT. */
 #pragma once
 

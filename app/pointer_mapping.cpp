@@ -1,39 +1,13 @@
-// shell.cpp: the picture rectangle and the pointer mapping. Both share the picture's aspect
-// factors; the rectangle is truncated to whole pixels, the pointer mapping works unrounded
-// in single precision.
+// pointer_mapping.cpp: the picture rectangle inverted, unrounded and in single precision:
+// a window pixel to a field cell.
 
-#include "app/shell.hpp"
+#include "app/pointer_mapping.hpp"
 
 #include <algorithm>
 
+#include "app/layout.hpp"
+
 namespace app {
-
-namespace {
-
-// Width and height divisors that keep the picture's aspect: kx > 1 narrows a tall picture,
-// ky > 1 lowers a wide one. Single precision, as the layout has always been computed.
-struct AspectFactors {
-    float kx;
-    float ky;
-};
-
-AspectFactors aspectFactors(int imageWidth, int imageHeight) {
-    const auto aspect =
-        static_cast<float>(static_cast<double>(imageWidth) / static_cast<double>(imageHeight));
-    if (aspect < 1.0f) return {.kx = 1.0f / aspect, .ky = 1.0f};
-    return {.kx = 1.0f, .ky = aspect};
-}
-
-}  // namespace
-
-PictureQuad layoutPictureQuad(int windowWidth, int windowHeight, int imageWidth, int imageHeight) {
-    const AspectFactors k = aspectFactors(imageWidth, imageHeight);
-    const auto width = static_cast<int>(windowWidth * PICTURE_SHARE / k.kx);
-    const auto height = static_cast<int>(windowHeight * PICTURE_SHARE / k.ky);
-    const auto x0 = static_cast<int>((windowWidth - width) * 0.5);
-    const auto y0 = static_cast<int>((windowHeight - height) * 0.5);
-    return {.x0 = x0, .y0 = y0, .width = width, .height = height};
-}
 
 std::optional<Cell> pointerCell(int x, int y, int windowWidth, int windowHeight, int imageWidth,
                                 int imageHeight) {

@@ -1,11 +1,13 @@
-// shell_test.cpp: the picture rectangle, the pacing of steps and pointer events, and the
+// app_test.cpp: the picture rectangle, the pacing of steps and pointer events, and the
 // cell under the pointer.
-
-#include "app/shell.hpp"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+
+#include "app/layout.hpp"
+#include "app/pacing.hpp"
+#include "app/pointer_mapping.hpp"
 
 namespace {
 

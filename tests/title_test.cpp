@@ -1,6 +1,6 @@
-// frame_stats_test.cpp: the step's tick measurement and the statistics title.
+// title_test.cpp: the step's tick measurement and the statistics title.
 
-#include "app/frame_stats.hpp"
+#include "app/title.hpp"
 
 #include <gtest/gtest.h>
 
