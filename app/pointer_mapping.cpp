@@ -16,12 +16,14 @@ std::optional<Cell> pointerCell(int x, int y, int windowWidth, int windowHeight,
     const auto qw = static_cast<float>(windowWidth * PICTURE_SHARE / k.kx);
     const auto qh = static_cast<float>(windowHeight * PICTURE_SHARE / k.ky);
     // A window without area has no picture to stir (and dividing by it would give NaN).
+    // NOLINTNEXTLINE(readability-simplify-boolean-expr): as written, NaN fails it too
     if (!(qw > 0.0f && qh > 0.0f)) return std::nullopt;
     const auto x0 = static_cast<float>((windowWidth - static_cast<double>(qw)) * 0.5);
     const auto y0 = static_cast<float>((windowHeight - static_cast<double>(qh)) * 0.5);
     const auto u = static_cast<float>((x - static_cast<double>(x0)) / qw);
     const auto v = static_cast<float>((y - static_cast<double>(y0)) / qh);
     // Written so that NaN fails too: only 0 <= u, v < 1 lies on the picture.
+    // NOLINTNEXTLINE(readability-simplify-boolean-expr): as written, NaN fails it too
     if (!(u >= 0.0f && u < 1.0f && v >= 0.0f && v < 1.0f)) return std::nullopt;
     const auto column = static_cast<int>(static_cast<double>(u) * imageWidth);
     const auto row = static_cast<int>((1.0 - static_cast<double>(v)) * imageHeight);

@@ -6,7 +6,10 @@
 
 namespace app {
 
-// Needs initWaves() and loadPicture() done, with the field the picture's size.
-void runStep();
+struct FrameStats;
+
+// Needs initWaves() and loadPicture() done, with the field the picture's size. With `measured`,
+// the wave step, the refraction and the flip (not the rain) are measured into it for the title.
+void runStep(FrameStats* measured = nullptr);
 
 }  // namespace app
