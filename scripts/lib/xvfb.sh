@@ -16,11 +16,8 @@ xvfb_start() {
     local screen=$1 _
     shift
     xvfb_dir=$(mktemp -d)
-    # Only the socket in /tmp/.X11-unix: the abstract one (-nolisten local) is shared by every
-    # chroot and container on the machine, where another test run's server of the same number
-    # would take this one's clients.
-    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -nolisten local -noreset "$@" \
-        3>"$xvfb_dir/display" >"$xvfb_dir/log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset "$@" 3>"$xvfb_dir/display" \
+        >"$xvfb_dir/log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 200); do
         [ -s "$xvfb_dir/display" ] && break

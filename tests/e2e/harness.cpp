@@ -247,12 +247,9 @@ XServer::XServer() {
     // No -br: the default root weave shows through wherever the program fails to draw.
     // -noreset: a server that resets when its last client leaves refuses connections for a
     // moment, and a program starting just then would fail to open the display.
-    // -nolisten local: no abstract socket, which every chroot and container on the machine
-    // shares; there another test run's server of the same number would take our clients.
     process_ = std::make_unique<Process>(
         std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", std::to_string(pipeFds[1]),
-                                 "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-nolisten",
-                                 "local", "-noreset"},
+                                 "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"},
         environmentWithDisplay(""), devNull, pipeFds[1]);
     ::close(pipeFds[1]);
     ::close(devNull);
