@@ -3,7 +3,9 @@
 
 # with_xvfb.sh gives each run an X server of the named depth; the test checks the bits per
 # pixel Windows reports for it (a 24-bit X screen stores 32), so a server that ignored the
-# depth would fail the test, not pass it silently.
+# depth would fail the test, not pass it silently. Where Windows reports another depth, the test
+# sets one of the listed modes of the asked depth; a Windows that lists none (Wine 10 lists
+# 32-bit modes only) skips it, and ctest reports it skipped.
 foreach(depth 16 24)
   set(bits ${depth})
   if(depth EQUAL 24)
@@ -14,7 +16,7 @@ foreach(depth 16 24)
                    $<TARGET_FILE:ravelle-tests> --gtest_filter=BitmapResource.*)
   set_tests_properties(unit.picture-at-depth-${depth}
                        PROPERTIES ENVIRONMENT "XVFB_SCREEN=1024x768x${depth};RAVELLE_EXPECT_BITS_PER_PIXEL=${bits}"
-                                  RUN_SERIAL TRUE)
+                                  RUN_SERIAL TRUE SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
 endforeach()
 
 # libgomp reports the wait policy it started with: passive unless the user set another.
