@@ -4,8 +4,8 @@
 # with_xvfb.sh gives each run an X server of the named depth; the test checks the bits per
 # pixel Windows reports for it (a 24-bit X screen stores 32), so a server that ignored the
 # depth would fail the test, not pass it silently. Where Windows reports another depth, the test
-# sets one of the listed modes of the asked depth; a Windows that lists none (Wine 10 lists
-# 32-bit modes only) skips it, and ctest reports it skipped.
+# sets one of the listed modes of the asked depth; a Windows that cannot (Wine 10 refuses its
+# 16-bit modes) skips it, and ctest reports it skipped.
 foreach(depth 16 24)
   set(bits ${depth})
   if(depth EQUAL 24)
