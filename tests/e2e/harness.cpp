@@ -366,11 +366,24 @@ Session::Session(const std::string& program, int programStderr, bool windowManag
     // The title is set before the window is mapped; an unmapped window cannot be captured.
     while (true) {
         XWindowAttributes attributes{};
-        if (XGetWindowAttributes(display_, window_, &attributes) != 0 &&
-            attributes.map_state == IsViewable) {
-            break;
+        const bool known = XGetWindowAttributes(display_, window_, &attributes) != 0;
+        if (known && attributes.map_state == IsViewable) break;
+        if (Clock::now() >= deadline) {
+            // What was seen, for a start that hangs: the window's state, and who is still there.
+            std::string seen = "window viewable";
+            if (!known) {
+                seen = "window gone";
+            } else if (attributes.map_state == IsUnmapped) {
+                seen = "window unmapped";
+            } else if (attributes.map_state == IsUnviewable) {
+                seen = "window mapped under an unmapped parent";
+            }
+            seen += program_->waitForExit(0s) ? ", the program ended" : ", the program running";
+            if (windowManager_) {
+                seen += windowManager_->waitForExit(0s) ? ", openbox ended" : ", openbox running";
+            }
+            fail("the program's window was not mapped within 45 s (" + seen + ")");
         }
-        if (Clock::now() >= deadline) fail("the program's window was not mapped within 45 s");
         std::this_thread::sleep_for(5ms);
     }
     XSelectInput(display_, window_, PropertyChangeMask);
