@@ -143,6 +143,10 @@ void identifyWindow() {
 
 void adoptX11Window() {
     identifyWindow();
+    // A server that closes this program's connection while a request is being written would
+    // otherwise kill the program with SIGPIPE, silently; ignored, the write fails instead and
+    // Xlib calls onConnectionLost, which says what happened.
+    std::signal(SIGPIPE, SIG_IGN);
     XSetIOErrorHandler(onConnectionLost);
     XSetErrorHandler(onRequestFailed);
 }
