@@ -23,6 +23,7 @@
 #include <iomanip>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 
 namespace e2e {
@@ -155,6 +156,11 @@ std::vector<std::string> programCommand(const std::string& program) {
     // No escape character: backslashes are part of Windows paths.
     for (std::string word; stream >> std::quoted(word, '"', '\0');) words.push_back(word);
     return words;
+}
+
+bool windowManagerWanted() {
+    const char* wanted = std::getenv("RAVELLE_E2E_WINDOW_MANAGER");
+    return wanted != nullptr && std::string_view(wanted) == "1";
 }
 
 void armWatchdog(std::chrono::seconds limit) {
@@ -483,6 +489,12 @@ void Session::move(int x, int y) {
 void Session::resize(int width, int height) {
     XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
     XSync(display_, False);
+    const auto deadline = Clock::now() + 5s;
+    for (Geometry now = geometry();
+         (now.width != width || now.height != height) && Clock::now() < deadline;
+         now = geometry()) {
+        std::this_thread::sleep_for(10ms);
+    }
 }
 
 void Session::requestClose() {
@@ -498,8 +510,16 @@ void Session::requestClose() {
 }
 
 void Session::movePointer(int x, int y) {
-    const Geometry where = geometry();
-    XTestFakeMotionEvent(display_, XDefaultScreen(display_), where.x + x, where.y + y, CurrentTime);
+    // On the screen, not in the parent: a window manager's frame is the parent of a window it
+    // manages.
+    int screenX = 0;
+    int screenY = 0;
+    Window child = 0;
+    if (XTranslateCoordinates(display_, window_, XDefaultRootWindow(display_), x, y, &screenX,
+                              &screenY, &child) == 0) {
+        fail("XTranslateCoordinates");
+    }
+    XTestFakeMotionEvent(display_, XDefaultScreen(display_), screenX, screenY, CurrentTime);
     XFlush(display_);
 }
 

@@ -54,6 +54,11 @@ class Process {
 // word in double quotes may hold spaces (a Windows path such as "C:\Program Files\...").
 std::vector<std::string> programCommand(const std::string& program);
 
+// Whether the program's windows are to be managed by openbox: set RAVELLE_E2E_WINDOW_MANAGER
+// to 1 for a program that expects one, as Wine 10 does (it ignores outside resizes of a window
+// no window manager has taken).
+bool windowManagerWanted();
+
 // The harness's environment with DISPLAY replaced (or removed when `display` is empty).
 std::vector<std::string> environmentWithDisplay(const std::string& display);
 
@@ -123,7 +128,7 @@ struct Geometry {
 // The program under test with its window on a private X server.
 class Session {
   public:
-    // Starts the X server and `program`, and waits (up to 15 s) for its window. The program's
+    // Starts the X server and `program`, and waits (up to 45 s) for its window. The program's
     // stderr goes to `programStderr` when it is not -1. With `windowManager`, openbox manages
     // the screen before the program starts (it frames the window and can minimise it).
     explicit Session(const std::string& program, int programStderr = -1,
@@ -152,6 +157,8 @@ class Session {
     Geometry geometry();
 
     void move(int x, int y);
+    // Resizes the window and waits (up to 5 s) until the size is taken: a window manager takes
+    // the request and applies it a moment later.
     void resize(int width, int height);
     // Asks the program to close the window, as a window manager's close button does.
     void requestClose();
