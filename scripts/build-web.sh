@@ -191,7 +191,9 @@ done
 # The page's archive. Its bytes depend on the commit only: every entry has the same time
 # (SOURCE_DATE_EPOCH, else the last commit's), fixed permissions, sorted order and no extra
 # attributes (-X).
-version=$(sed -n 's/^project(ravelle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# shellcheck source=scripts/lib/version.sh
+source scripts/lib/version.sh
+version=$(ravelle_version)
 # shellcheck source=scripts/lib/source-date.sh
 source scripts/lib/source-date.sh
 epoch=$(source_date_epoch)

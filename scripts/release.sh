@@ -20,8 +20,9 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
         { echo "release: not a git checkout, and SOURCE_DATE_EPOCH is not set"; exit 1; }
 fi
 export SOURCE_DATE_EPOCH
-version=$(sed -n 's/^project(ravelle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-[ -n "$version" ] || { echo "release: no project(ravelle VERSION ...) in CMakeLists.txt"; exit 1; }
+# shellcheck source=scripts/lib/version.sh
+source scripts/lib/version.sh
+version=$(ravelle_version)
 [ -z "$(git status --porcelain --untracked-files=no)" ] ||
     echo "release: the checkout has uncommitted changes: the source archive holds the last commit only"
 rm -rf dist

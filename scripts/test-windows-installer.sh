@@ -23,7 +23,9 @@ scripts/install-deps.sh --only icoutils
 installer=$(scripts/build-windows-installer.sh | tail -n 1)
 [ -f "$linux_build/CMakeCache.txt" ] || cmake --preset ci >/dev/null
 cmake --build "$linux_build" -j 2 --target ravelle-e2e ravelle-e2e-serial >/dev/null
-version=$(sed -n 's/^project(ravelle VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+# shellcheck source=scripts/lib/version.sh
+source scripts/lib/version.sh
+version=$(ravelle_version)
 work=$(mktemp -d)
 
 # --- The resources of both programs.
@@ -153,7 +155,8 @@ wine_step "$out/installer-wine.log" "starting Wine's services" wineboot
 for program in ravelle ravelle-serial; do
     started=$SECONDS
     log=$out/installed-e2e-$program.log
-    if ! RAVELLE_E2E_ICON_SIZES="16 32" \
+    # Managed by openbox, as in scripts/test-windows.sh.
+    if ! RAVELLE_E2E_WINDOW_MANAGER=1 RAVELLE_E2E_ICON_SIZES="16 32" \
         RAVELLE_E2E_COMMAND="$(command -v wine) \"C:\\Program Files\\Ravelle\\$program.exe\"" \
         "$linux_build/tests/e2e/ravelle-e2e${program#ravelle}" \
         --gtest_filter='ProgramWindow.*:WindowIdentity.IconHoldsTheCommittedImages' \
