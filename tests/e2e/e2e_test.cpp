@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/harness.hpp"
+#include "tests/harness/harness.hpp"
 
 namespace e2e {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/e2e/harness.hpp"
+#include "tests/harness/harness.hpp"
 
 namespace {
 

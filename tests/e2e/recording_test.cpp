@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "tools/window/animation.hpp"
-#include "tools/window/webp_animation.hpp"
+#include "tests/harness/animation.hpp"
+#include "tests/harness/webp_animation.hpp"
 
 namespace e2e {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/e2e/harness.hpp"
+#include "tests/harness/harness.hpp"
 
 namespace e2e {
 namespace {

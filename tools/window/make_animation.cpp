@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "tools/window/animation.hpp"
+#include "tests/harness/animation.hpp"
 
 namespace {
 

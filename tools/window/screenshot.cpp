@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/e2e/harness.hpp"
+#include "tests/harness/harness.hpp"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/harness.hpp"
+#include "tests/harness/harness.hpp"
 
 namespace {
 

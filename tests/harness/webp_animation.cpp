@@ -1,6 +1,6 @@
 // webp_animation.cpp: the libwebp calls behind webp_animation.hpp.
 
-#include "tools/window/webp_animation.hpp"
+#include "tests/harness/webp_animation.hpp"
 
 #include <webp/demux.h>
 #include <webp/encode.h>

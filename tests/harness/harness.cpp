@@ -1,7 +1,7 @@
 // harness.cpp: the child processes, the private X server, shared-memory captures and the
 // window operations behind harness.hpp.
 
-#include "tests/e2e/harness.hpp"
+#include "tests/harness/harness.hpp"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>

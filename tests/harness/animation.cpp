@@ -1,6 +1,6 @@
 // animation.cpp: the capture schedule and pointer path behind animation.hpp.
 
-#include "tools/window/animation.hpp"
+#include "tests/harness/animation.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "tools/window/webp_animation.hpp"
+#include "tests/harness/webp_animation.hpp"
 
 namespace e2e {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/harness.hpp"
+#include "tests/harness/harness.hpp"
 
 namespace e2e {
 
