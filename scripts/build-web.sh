@@ -188,25 +188,18 @@ for file in index.html favicon.png ravelle.js ravelle.wasm THIRD-PARTY-NOTICES.t
 done
 [ ! -f LICENSE ] || cp LICENSE "$root/build/web/LICENSE.txt"
 
-# The page's archive. Its bytes depend on the commit only: every entry has the same time
-# (SOURCE_DATE_EPOCH, else the last commit's), fixed permissions, sorted order and no extra
-# attributes (-X).
+# The page's archive; its bytes depend on the commit only (scripts/lib/zip.sh).
 # shellcheck source=scripts/lib/version.sh
 source scripts/lib/version.sh
 version=$(ravelle_version)
-# shellcheck source=scripts/lib/source-date.sh
-source scripts/lib/source-date.sh
-epoch=$(source_date_epoch)
 archive=$root/build/ravelle-web-$version.zip
 package=$root/build/web-package
-rm -rf "$package" "$archive"
+rm -rf "$package"
 mkdir -p "$package/ravelle-web-$version"
 cp "$root"/build/web/* "$package/ravelle-web-$version/"
-chmod 755 "$package/ravelle-web-$version"
-chmod 644 "$package/ravelle-web-$version"/*
-find "$package" -exec touch -h -d "@$epoch" {} +
-(cd "$package" && find "ravelle-web-$version" -type f | LC_ALL=C sort |
-    TZ=UTC zip -q -X -D -@ "$archive")
+# shellcheck source=scripts/lib/zip.sh
+source scripts/lib/zip.sh
+pack_zip "$package" "ravelle-web-$version" "$archive"
 rm -rf "$package"
 echo "   page: build/web ($(du -cb "$root"/build/web/ravelle.{js,wasm} | tail -1 | cut -f1) bytes of" \
     "program), $((SECONDS - stage)) s; $archive: $(stat -c %s "$archive") bytes"

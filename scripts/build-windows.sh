@@ -150,24 +150,19 @@ for program in ravelle ravelle-serial; do
         "imports ${imports//$'\n'/ }"
 done
 
-# --- The zip: both programs, how to run them, the licence and the third-party notices. Its
-# bytes depend on the commit only: every entry has the same time (SOURCE_DATE_EPOCH, else the
-# last commit's), fixed permissions, sorted order, and no extra attributes (-X).
+# --- The zip: both programs, how to run them, the licence and the third-party notices; its
+# bytes depend on the commit only (scripts/lib/zip.sh).
 [ -f "$out/build/THIRD-PARTY-NOTICES.txt" ] ||
     { echo "windows: the cross build wrote no THIRD-PARTY-NOTICES.txt"; exit 1; }
-# shellcheck source=scripts/lib/source-date.sh
-source scripts/lib/source-date.sh
-epoch=$(source_date_epoch)
 package=$out/package
-rm -rf "$package" "$out/ravelle-windows-x86_64.zip"
+rm -rf "$package"
 mkdir -p "$package/ravelle"
 cp "$out/build/ravelle.exe" "$out/build/ravelle-serial.exe" "$out/build/THIRD-PARTY-NOTICES.txt" \
     "$package/ravelle/"
 sed 's/$/\r/' resources/README-windows.txt >"$package/ravelle/README.txt"
 [ ! -f LICENSE ] || sed 's/$/\r/' LICENSE >"$package/ravelle/LICENSE.txt"
-chmod 755 "$package/ravelle"
-chmod 644 "$package/ravelle"/*
-find "$package" -exec touch -h -d "@$epoch" {} +
-(cd "$package" && find ravelle | LC_ALL=C sort | TZ=UTC zip -q -X -D -@ "$out/ravelle-windows-x86_64.zip")
+# shellcheck source=scripts/lib/zip.sh
+source scripts/lib/zip.sh
+pack_zip "$package" ravelle "$out/ravelle-windows-x86_64.zip"
 rm -rf "$package"
 echo "   $out/ravelle-windows-x86_64.zip: $(stat -c %s "$out/ravelle-windows-x86_64.zip") bytes"
