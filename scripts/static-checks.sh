@@ -47,10 +47,14 @@ fi
 grep -q 'clang-tidy' build/ci/clang-tidy.log || { cat build/ci/clang-tidy.log; exit 1; }
 
 echo "== cppcheck"
-# Its style checks are left to clang-tidy; the real-window tests and tools are left out: this
-# cppcheck cannot parse std::chrono literals (an internal error, not a finding).
-mapfile -t checked < <(printf '%s\n' "${units[@]}" | grep -v -e '^tests/e2e/' -e '^tools/window/')
+# Its style checks are left to clang-tidy; the real-window tests, their harness and the window
+# tools are left out: Debian 12's cppcheck cannot parse std::chrono literals (an internal
+# error, not a finding). Debian 13's (2.17) reports, as information that fails the run, each
+# file whose branches it analyses to its normal depth rather than exhaustively; that depth is
+# the one Debian 12's analyses to, so the report is suppressed.
+mapfile -t checked < <(printf '%s\n' "${units[@]}" |
+    grep -v -e '^tests/e2e/' -e '^tests/harness/' -e '^tools/window/')
 cppcheck --quiet --error-exitcode=1 --inline-suppr --std=c++20 --language=c++ \
     --library=googletest --enable=warning,performance,portability \
-    --suppress=missingIncludeSystem -I . "${checked[@]}"
+    --suppress=missingIncludeSystem --suppress=normalCheckLevelMaxBranches -I . "${checked[@]}"
 echo "static checks: no findings"
