@@ -91,11 +91,14 @@ for program in ravelle ravelle-serial; do
 done
 echo "   $(wc -l </tmp/installed) files installed; both programs start"
 
-# Asking for the tests or the benchmark without their packages: one line that names them.
+# Asking for the tests or the benchmark without their packages: one stop, with a line for each
+# part asked for that names what it lacks.
 cd /tmp/ravelle
-expect_one_line() {  # LINE_PATTERN CMAKE_OPTIONS...
-    pattern=$1
+expect_stop() {  # COUNT PATTERN... CMAKE_OPTIONS...: COUNT lines, matching the PATTERNs
+    local count=$1 patterns=() pattern
     shift
+    patterns=("${@:1:$count}")
+    shift "$count"
     rm -rf /tmp/asked
     if cmake -S . -B /tmp/asked "$@" >/tmp/asked.log 2>&1; then
         fail "configure with $* succeeds without the packages it needs"
@@ -103,16 +106,21 @@ expect_one_line() {  # LINE_PATTERN CMAKE_OPTIONS...
     # (grep -c fails when it counts none; the counts are judged below.)
     lines=$(grep -c '^ *ravelle: ' /tmp/asked.log || true)
     errors=$(grep -c '^CMake Error' /tmp/asked.log || true)
-    if [ "$lines" != 1 ] || [ "$errors" != 1 ] || ! grep -qE "^ *$pattern\$" /tmp/asked.log; then
-        cat /tmp/asked.log
-        fail "configure with $* does not stop with one line matching: $pattern"
-    fi
-    echo "   with $*: $(sed -n 's/^ *\(ravelle: .*\)/\1/p' /tmp/asked.log)"
+    for pattern in "${patterns[@]}"; do
+        if [ "$lines" != "$count" ] || [ "$errors" != 1 ] || ! grep -qE "^ *$pattern\$" /tmp/asked.log; then
+            cat /tmp/asked.log
+            fail "configure with $* does not stop with $count lines, one matching: $pattern"
+        fi
+    done
+    sed -n 's/^ *\(ravelle: .*\)/   with '"$*"': \1/p' /tmp/asked.log
 }
 echo "== packager: the tests and the benchmark asked for without their packages"
-expect_one_line 'ravelle: the tests need .*: apt install .*libgtest-dev.*xvfb.*, or configure with -DBUILD_TESTING=OFF' \
+expect_stop 1 'ravelle: the tests need GoogleTest: apt install libgtest-dev, or configure with -DBUILD_TESTING=OFF' \
     -DBUILD_TESTING=ON
-expect_one_line 'ravelle: the benchmark needs Google Benchmark: apt install libbenchmark-dev, or configure with -DRAVELLE_BUILD_BENCH=OFF' \
+expect_stop 2 'ravelle: the tests need GoogleTest: apt install libgtest-dev, or configure with -DBUILD_TESTING=OFF' \
+    'ravelle: the real-window tests need .*: apt install xvfb openbox .*libxtst-dev.*, or configure with -DRAVELLE_WINDOW_TESTS=OFF' \
+    -DBUILD_TESTING=ON -DRAVELLE_WINDOW_TESTS=ON
+expect_stop 1 'ravelle: the benchmark needs Google Benchmark: apt install libbenchmark-dev, or configure with -DRAVELLE_BUILD_BENCH=OFF' \
     -DBUILD_TESTING=OFF -DRAVELLE_BUILD_BENCH=ON
 EOF
 
