@@ -1,42 +1,25 @@
 # shellcheck shell=bash
 # Fetching from Debian's archive through a private apt state: its own sources list, package
-# lists, status file and download cache in one folder, so that the machine's apt setup (its
-# sources, architectures, lists and dpkg database) is never changed and nothing needs undoing,
-# however the script ends. The mirrors and suites are those the machine's apt already reads,
-# as apt itself reports them (apt-get indextargets), so this works on any Debian release.
-# Sourced by the scripts that build the libraries for Windows and the browser from Debian's
-# source packages and that unpack the arm64 libraries.
+# lists, status file and download cache in one folder, so that the machine's apt setup is
+# never changed and nothing needs undoing. The mirrors and suites are those the machine's apt
+# already reads (apt-get indextargets), so this works on any Debian release.
 #
 #   debian_apt_begin DIR deb|deb-src [APT_OPTION...]   makes and updates the state in DIR
 #   debian_apt ARGUMENT...                             apt-get with that state
-#   debian_fetch_source PACKAGE DEST                   a source package unpacked into DEST
+#   debian_fetch_source PACKAGE DEST                   a source package unpacked into DEST,
+#       setting debian_source_tree (its path), debian_source_version (NAME_VERSION, its .dsc's
+#       name) and debian_source_fallback (the release it came from, when not the machine's)
 #
-# A source package comes from the machine's own release when its mirrors can give it; a
-# mirror may lack some of a release's source files (a partial or lagging one), so then it
-# comes from the other release the program supports (Debian 12 and 13, each the other's
-# fallback), through the same mirrors, and one line says so.
-#
-# The caller removes DIR when done (its trap, or once the fetched files are moved out).
+# A mirror may lack some of a release's source files (a partial or lagging one): a source
+# package then comes from the other release the program supports (Debian 12 and 13, each the
+# other's fallback), through the same mirrors, and one line says so. The caller removes DIR.
 
-debian_apt_root=''
-debian_apt_options=()
-debian_apt_suites=()
-# The state's type and the caller's APT_OPTIONs, and the machine's "URI SUITE" pairs: the
-# other release's state is made from them when a source package needs it.
-debian_apt_type='' debian_apt_extra=() debian_apt_mirrors=()
-# The other release's state (options, suites), made on first need; its folder is in DIR.
-debian_other_options=() debian_other_suites=()
-# Where the machine's release is named (a test names another file).
 debian_os_release=${debian_os_release:-/etc/os-release}
-# What debian_fetch_source fetched last: the unpacked tree's path and the source's
-# NAME_VERSION (the name of its .dsc), and the release it came from when that is not the
-# machine's own (empty otherwise).
+debian_apt_root='' debian_apt_type='' debian_apt_extra=()
+debian_apt_options=() debian_apt_suites=() debian_apt_mirrors=()
+debian_other_options=() debian_other_suites=()
 debian_source_tree='' debian_source_version='' debian_source_fallback=''
 
-# debian_apt_begin DIR TYPE [APT_OPTION...]: an empty private apt state in DIR whose sources
-# list has a TYPE line (deb for binary packages, deb-src for source packages) for the main
-# component of each mirror and suite the machine uses, with APT_OPTIONs (an architecture,
-# say) added; then its package lists are downloaded. Exits with apt's log on a failure.
 debian_apt_begin() {
     local uri release
     debian_apt_root=$1 debian_apt_type=$2
@@ -54,24 +37,18 @@ debian_apt_begin() {
         echo "$(basename "$0"): apt knows no package index to take mirrors from (apt-get update?)"
         exit 1
     fi
-    debian_apt_state "$debian_apt_root" debian_apt_options "${debian_apt_mirrors[@]}" ||
-        exit 1
+    debian_apt_state "$debian_apt_root" debian_apt_options "${debian_apt_mirrors[@]}" || exit 1
 }
 
-# debian_apt_state DIR OPTIONS_VARIABLE "URI SUITE"...: makes an empty state in DIR whose
-# sources list has a line of debian_apt_type for each URI and SUITE, sets the array named
-# OPTIONS_VARIABLE to apt-get's options for it (with debian_apt_extra) and downloads its
-# package lists. On a failure, prints apt's log and a line naming the list, and returns 1.
+# debian_apt_state DIR OPTIONS_VARIABLE "URI SUITE"...: an empty state in DIR listing each
+# mirror's main component, apt-get's options for it in OPTIONS_VARIABLE, its lists downloaded.
 debian_apt_state() {
     local dir=$1 mirror list=$1/sources.list
     local -n state_options=$2
     shift 2
     mkdir -p "$dir"/{lists/partial,archives/partial,log,sources.list.d,source}
     : >"$dir/status"
-    : >"$list"
-    for mirror in "$@"; do
-        echo "$debian_apt_type $mirror main" >>"$list"
-    done
+    for mirror in "$@"; do echo "$debian_apt_type $mirror main"; done >"$list"
     # Only this user reads and writes the state, so apt's sandbox user need not.
     state_options=(-q -o Dir::State="$dir" -o Dir::State::Lists="$dir/lists"
         -o Dir::State::status="$dir/status" -o Dir::Cache="$dir"
@@ -86,8 +63,13 @@ debian_apt_state() {
     fi
 }
 
-# debian_other_release: the codename of the supported release that is not the machine's
-# (bookworm for trixie, trixie for bookworm), or nothing on any other release.
+debian_apt() { apt-get "${debian_apt_options[@]}" "$@"; }
+
+debian_own_release() {
+    # shellcheck source=/dev/null # the machine's, not ours
+    (. "$debian_os_release" && echo "${VERSION_CODENAME:-}")
+}
+
 debian_other_release() {
     case $(debian_own_release) in
         bookworm) echo trixie ;;
@@ -95,56 +77,40 @@ debian_other_release() {
     esac
 }
 
-# debian_other_begin: the other release's state in DIR/other, once: each of the machine's
-# mirrors of its own release with the other release's suite of the same kind (trixie-updates
-# for bookworm-updates, and so on). Returns 1 when there is no other release or its lists
-# cannot be had.
+# debian_other_begin: once, the other release's state in DIR/other, each of the machine's
+# mirrors of its own release given the other's suite of the same kind (trixie-updates for
+# bookworm-updates). Returns 1 when there is no other release or its lists cannot be had.
 debian_other_begin() {
     [ ${#debian_other_options[@]} -eq 0 ] || return 0
-    local own other mirror uri release mirrors=()
-    other=$(debian_other_release)
-    own=$(debian_own_release)
+    local own other mirror release mirrors=()
+    own=$(debian_own_release) other=$(debian_other_release)
     [ -n "$other" ] || return 1
-    debian_other_suites=()
     for mirror in "${debian_apt_mirrors[@]}"; do
-        uri=${mirror% *} release=${mirror##* }
+        release=${mirror##* }
         [[ $release =~ ^$own(-.*)?$ ]] || continue
-        mirrors+=("$uri $other${release#"$own"}")
+        mirrors+=("${mirror% *} $other${release#"$own"}")
         debian_other_suites+=("$other${release#"$own"}")
     done
     [ ${#mirrors[@]} -gt 0 ] || return 1
     debian_apt_state "$debian_apt_root/other" debian_other_options "${mirrors[@]}"
 }
 
-# debian_apt ARGUMENT...: apt-get on the state debian_apt_begin made.
-debian_apt() {
-    apt-get "${debian_apt_options[@]}" "$@"
-}
-
-# debian_fetch_source PACKAGE DEST: downloads the source package PACKAGE and moves its
-# unpacked tree into DEST (made if missing; a tree of the same name there is replaced), the
-# newest version the machine's suites have first; a mirror may lack an update's sources, so
-# then the version of each suite in turn. Only when none of those can be had does it take the
-# other release's, in the same order, and say so: a newer version there never wins over one
-# the machine's own release gives. Sets debian_source_tree, debian_source_version and
-# debian_source_fallback. Exits
-# with apt's log when neither release gives it.
+# debian_fetch_source PACKAGE DEST: the newest version the machine's suites have, else each
+# suite's in turn; only when none can be had, the other release's in the same order (a newer
+# version there never wins over one the machine's own release gives). Exits with apt's log
+# when neither release gives it.
 debian_fetch_source() {
     local package=$1 dest=$2 scratch=$debian_apt_root/source/$1 trees dscs
     rm -rf "$scratch"
     mkdir -p "$scratch" "$dest"
     : >"$scratch.log"
     debian_source_fallback=''
-    if ! debian_try_source "$package" "$scratch" debian_apt_options "${debian_apt_suites[@]}"; then
-        if debian_other_begin >>"$scratch.log" 2>&1 &&
-            debian_try_source "$package" "$scratch" debian_other_options \
-                "${debian_other_suites[@]}"; then
-            # shellcheck disable=SC2034 # read by the scripts that source this file
-            debian_source_fallback=$(debian_other_release)
-            echo "   $package: the mirrors cannot give $(debian_own_release)'s sources;" \
-                "using $(debian_other_release)'s $(basename "$(find "$scratch" -maxdepth 1 \
-                    -name '*.dsc' | head -n 1)" .dsc)"
-        fi
+    if ! debian_try_source "$package" "$scratch" debian_apt_options "${debian_apt_suites[@]}" &&
+        debian_other_begin >>"$scratch.log" 2>&1 &&
+        debian_try_source "$package" "$scratch" debian_other_options "${debian_other_suites[@]}"; then
+        debian_source_fallback=$(debian_other_release)
+        echo "   $package: the mirrors cannot give $(debian_own_release)'s sources;" \
+            "using $debian_source_fallback's $(basename "$scratch"/*.dsc .dsc)"
     fi
     mapfile -t trees < <(find "$scratch" -mindepth 1 -maxdepth 1 -type d)
     mapfile -t dscs < <(find "$scratch" -mindepth 1 -maxdepth 1 -name '*.dsc')
@@ -162,15 +128,9 @@ debian_fetch_source() {
     rm -rf "$scratch"
 }
 
-# debian_own_release: the machine's codename (nothing if its os-release names none).
-debian_own_release() {
-    # shellcheck source=/dev/null # the machine's, not ours
-    (. "$debian_os_release" && echo "${VERSION_CODENAME:-}")
-}
-
-# debian_try_source PACKAGE SCRATCH OPTIONS_VARIABLE SUITE...: apt-get source PACKAGE into
-# SCRATCH with the state of OPTIONS_VARIABLE, its newest version first, then each SUITE's;
-# the attempts' output goes to SCRATCH.log. Returns 1, with SCRATCH empty, when none works.
+# debian_try_source PACKAGE SCRATCH OPTIONS_VARIABLE SUITE...: apt-get source into SCRATCH
+# with that state, the newest version first, then each SUITE's; output to SCRATCH.log.
+# Returns 1, with SCRATCH empty, when none works.
 debian_try_source() {
     local package=$1 scratch=$2 suffix
     local -n try_options=$3
