@@ -39,10 +39,12 @@ else
         need+=(libwebp-dev python3-matplotlib)
         # The third-party notices' test packs a zip; the clean-tree check asks git.
         need+=(zip git)
+        # The installed files' tests: Debian's desktop-entry and metainfo checkers, readelf.
+        need+=(desktop-file-utils appstream binutils)
     fi
     if [ "$set" = test ]; then
-        # The package test: Debian's package, desktop-entry and metainfo checkers.
-        need+=(lintian desktop-file-utils appstream)
+        # The package test: Debian's package checker.
+        need+=(lintian)
         # Hardening: libFuzzer and the sanitizers with clang, OpenMP for clang, static analysis
         # of the C++ code and of the shell scripts.
         need+=(clang libclang-rt-dev libomp-dev clang-tidy clang-format cppcheck shellcheck)
