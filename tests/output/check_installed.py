@@ -2,6 +2,8 @@
 """Checks the files `cmake --install` puts under a staging root, as the Debian package holds them.
 
 Usage: check_installed.py CHECK ROOT [ARGUMENT...]
+  stage BUILD CMAKE      installs BUILD under an emptied ROOT/usr, as the package lays it out
+  files LIST             ROOT/usr holds exactly the files and links LIST names
   copyright LICENSE      the copyright file's Expat paragraph is LICENSE's text, word for word
   metainfo-licence       the software-centre description names MIT as the project's licence
   libraries READELF      both programs load freeglut, Highway and libpng from the system
@@ -14,6 +16,7 @@ A failing check prints one line saying what is wrong and exits with status 1.
 """
 import os
 import re
+import shutil
 import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -47,6 +50,23 @@ def run(*command):
                                         if line.strip())
 
 
+def stage(root, build, cmake):
+    shutil.rmtree(root, ignore_errors=True)
+    status, output = run(cmake, "--install", build, "--prefix", str(root / "usr"))
+    if status != 0:
+        raise Fault(f"cmake --install {build} fails: {output}")
+
+
+def check_files(root, listed):
+    usr = root / "usr"
+    installed = {str(path.relative_to(usr)) for path in usr.rglob("*")
+                 if path.is_symlink() or not path.is_dir()}
+    expected = set(Path(listed).read_text().split())
+    if installed != expected:
+        raise Fault(f"the install holds {sorted(installed - expected)} beyond {listed} and lacks "
+                    f"{sorted(expected - installed)}")
+
+
 def check_copyright(root, licence):
     # A DEP-5 paragraph indents each line by one space and writes an empty line as " .".
     copyright_file = root / "usr/share/doc/ravelle/copyright"
@@ -69,7 +89,10 @@ def check_copyright(root, licence):
 
 def check_metainfo_licence(root):
     for metainfo in found(root, METAINFO, "*.metainfo.xml"):
-        licence = ElementTree.parse(metainfo).getroot().findtext("project_license")
+        try:
+            licence = ElementTree.parse(metainfo).getroot().findtext("project_license")
+        except ElementTree.ParseError as fault:
+            raise Fault(f"{metainfo.name} is not XML: {fault}") from fault
         if licence != "MIT":
             raise Fault(f"{metainfo.name} names {licence!r} as the project licence, not MIT")
 
@@ -129,15 +152,16 @@ def check_icons(root, file_program):
             raise Fault(f"{icon.relative_to(root)} is not a {size} RGBA PNG: {kind}")
 
 
-CHECKS = {"copyright": check_copyright, "metainfo-licence": check_metainfo_licence,
-          "libraries": check_libraries, "desktop-entries": check_desktop_entries,
-          "metainfo": check_metainfo, "icons": check_icons}
+CHECKS = {"stage": stage, "files": check_files, "copyright": check_copyright,
+          "metainfo-licence": check_metainfo_licence, "libraries": check_libraries,
+          "desktop-entries": check_desktop_entries, "metainfo": check_metainfo,
+          "icons": check_icons}
 
 if __name__ == "__main__":
     if len(sys.argv) < 3 or sys.argv[1] not in CHECKS:
         sys.exit(f"usage: {sys.argv[0]} {{{','.join(CHECKS)}}} ROOT [ARGUMENT...]")
     try:
         CHECKS[sys.argv[1]](Path(sys.argv[2]), *sys.argv[3:])
-    except (Fault, OSError, ElementTree.ParseError) as fault:
+    except (Fault, OSError) as fault:
         print(f"output: {fault}")
         sys.exit(1)
