@@ -1,85 +1,97 @@
 # shellcheck shell=bash
-# Throwaway Debian chroots for the tests that need a brand-new system of a given release (a
-# packager's Debian 12, a user's Debian 13): made once by mmdebstrap from the mirrors this
-# machine's apt already uses, kept as a tarball keyed by release, variant, packages and mirrors,
-# and unpacked afresh for every run, which mmdebstrap removes when the run ends.
-#
-#   debian_chroot_mirrors SUITE                  sets debian_chroot_sources ("deb URI SUITE main")
-#   debian_chroot_root CACHE SUITE VARIANT [PACKAGE...]
-#                                                sets debian_chroot_tar, making it when missing
-#   debian_chroot_run SUITE [MMDEBSTRAP_HOOK...]  a fresh chroot from debian_chroot_tar, with
-#                                                the hooks (--customize-hook=..., say) run in it
-#
-# Needs mmdebstrap, and root (mmdebstrap's root mode mounts /proc, /sys and /dev for the hooks).
-
+# Throwaway Debian chroots of a given release (a packager's Debian 12, a user's Debian 13),
+# made once by mmdebstrap from the mirrors this machine's apt uses, kept as a tarball keyed by
+# release, variant, packages and mirrors, and unpacked afresh for every run (mmdebstrap's root
+# mode, which mounts /proc, /sys and /dev for the hooks and removes the chroot afterwards).
 debian_chroot_sources=()
 debian_chroot_tar=''
 
-# debian_chroot_mirrors SUITE: the machine's mirrors of SUITE and its -updates and -security
-# suites; on a machine of another release, the mirrors of that release's own suites (by
-# codename or as stable), each asked for SUITE's suite of the same kind. A third party's
-# repository, which has none of Debian's suites, is left out.
+# debian_chroot_begin NAME: to the checkout, mmdebstrap and git installed, $work and $work/out
+# made (removed at exit); fail MESSAGE then says "NAME: MESSAGE" and ends the script.
+debian_chroot_begin() {
+    debian_chroot_name=$1
+    cd "$(dirname "$0")/.." || exit
+    scripts/install-deps.sh --only mmdebstrap git
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    mkdir "$work/out"
+}
+
+fail() {
+    echo "$debian_chroot_name: $*"
+    exit 1
+}
+
+# debian_chroot_mirrors SUITE: debian_chroot_sources, the machine's mirrors of SUITE and its
+# -updates and -security suites, else (on another release) those of its own suites, by codename
+# or as stable, asked for SUITE's. A third party's repository, without Debian's suites, is left out.
 debian_chroot_mirrors() {
-    local suite=$1 own uri release
+    local suite=$1 own pattern uri release
     own=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
     debian_chroot_sources=()
-    # shellcheck disable=SC2016 # $(REPO_URI) and $(RELEASE) are apt's own placeholders
-    while read -r uri release; do
-        [[ $release =~ ^$suite(-updates|-security)?$ ]] &&
-            debian_chroot_sources+=("deb $uri $release main")
-    done < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' |
-        sort -u)
-    if [ ${#debian_chroot_sources[@]} -eq 0 ] && [ -n "$own" ]; then
-        # shellcheck disable=SC2016
+    for pattern in "$suite" ${own:+"$own|stable"}; do
+        [ ${#debian_chroot_sources[@]} -eq 0 ] || break
+        # shellcheck disable=SC2016 # $(REPO_URI) and $(RELEASE) are apt's own placeholders
         while read -r uri release; do
-            [[ $release =~ ^($own|stable)(-updates|-security)?$ ]] &&
+            [[ $release =~ ^($pattern)(-updates|-security)?$ ]] &&
                 debian_chroot_sources+=("deb $uri $suite${BASH_REMATCH[2]} main")
         done < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' |
             sort -u)
-    fi
-    if [ ${#debian_chroot_sources[@]} -eq 0 ]; then
-        echo "$(basename "$0"): apt knows no package index to take $suite's mirrors from" \
-            "(apt-get update?)"
-        exit 1
-    fi
+    done
+    [ ${#debian_chroot_sources[@]} -gt 0 ] ||
+        fail "apt knows no package index to take $suite's mirrors from (apt-get update?)"
 }
 
-# debian_chroot_root CACHE SUITE VARIANT [PACKAGE...]: the tarball of a SUITE chroot of
-# mmdebstrap's VARIANT with PACKAGEs, in CACHE; an older tarball of another key is removed.
-# Device nodes are left out: each run's chroot gets its own /dev.
+# debian_chroot_root CACHE SUITE VARIANT [PACKAGE...]: debian_chroot_tar, a SUITE chroot of
+# mmdebstrap's VARIANT with PACKAGEs in CACHE, made when missing (removing one of another key).
+# Device nodes are left out: each run gets its own /dev.
 debian_chroot_root() {
-    local cache=$1 suite=$2 variant=$3 key started packages
+    local cache=$1 suite=$2 variant=$3 key packages begun=$SECONDS
     shift 3
     debian_chroot_mirrors "$suite"
     key="$suite $variant $* ${debian_chroot_sources[*]}"
     debian_chroot_tar=$cache/root-$(echo "$key" | md5sum | cut -c1-12).tar
     mkdir -p "$cache"
     [ -f "$debian_chroot_tar" ] && return 0
-    echo "== $(basename "$0" .sh): making a $suite chroot ($variant${*:+ with $*})"
-    started=$SECONDS
+    echo "== $debian_chroot_name: making a $suite chroot ($variant${*:+ with $*})"
     rm -f "$cache"/root-*.tar
     packages=$(IFS=,; echo "$*")
-    if ! mmdebstrap --variant="$variant" ${packages:+--include="$packages"} \
+    mmdebstrap --variant="$variant" ${packages:+--include="$packages"} \
         --dpkgopt=force-unsafe-io "$suite" - "${debian_chroot_sources[@]}" \
-        2>"$cache/mmdebstrap.log" |
-        mmtarfilter --path-exclude='/dev/*' >"$debian_chroot_tar.new"; then
-        tail -n 30 "$cache/mmdebstrap.log"
-        rm -f "$debian_chroot_tar.new"
-        echo "$(basename "$0"): mmdebstrap could not make the $suite chroot" \
-            "(log: $cache/mmdebstrap.log)"
-        exit 1
-    fi
+        2>"$cache/mmdebstrap.log" | mmtarfilter --path-exclude='/dev/*' >"$debian_chroot_tar.new" ||
+        { tail -n 30 "$cache/mmdebstrap.log"; rm -f "$debian_chroot_tar.new"
+          fail "mmdebstrap could not make the $suite chroot (log: $cache/mmdebstrap.log)"; }
     mv "$debian_chroot_tar.new" "$debian_chroot_tar"
     echo "   $(basename "$debian_chroot_tar"): $(($(stat -c %s "$debian_chroot_tar") / 1048576))" \
-        "MiB, $((SECONDS - started)) s"
+        "MiB, $((SECONDS - begun)) s"
 }
 
-# debian_chroot_run SUITE [HOOK...]: unpacks debian_chroot_tar into a fresh chroot, runs the
-# hooks, removes the chroot. Returns the hooks' failure.
+# debian_chroot_source [PATH...]: $work/source.tar, the files git tracks as in the working tree
+# and PATHs, in a folder ravelle/ (for a hook "tar-in $work/source.tar /root", say).
+# shellcheck disable=SC2120 # the PATHs are optional
+debian_chroot_source() {
+    local tar=(tar --owner=0 --group=0 --transform='s|^|ravelle/|S' -f "$work/source.tar")
+    git ls-files -z | while IFS= read -r -d '' file; do
+        [ -e "$file" ] && printf '%s\0' "$file"
+    done | "${tar[@]}" --null -T - -c
+    [ $# -eq 0 ] || "${tar[@]}" -r "$@"
+}
+
+# debian_chroot_run SUITE [HOOK...] <SCRIPT: a fresh chroot from debian_chroot_tar, the hooks,
+# then SCRIPT run as root in a plain environment with set -eu, fail, and quiet LOG MESSAGE
+# COMMAND... (the end of LOG and MESSAGE if COMMAND fails); what SCRIPT leaves in /tmp/out comes
+# back in $work/out. Returns their failure, or says how long it took.
+# shellcheck disable=SC2016 # the $ in single quotes are the chroot's shell's and mmdebstrap's
 debian_chroot_run() {
-    local suite=$1
+    local suite=$1 begun=$SECONDS
     shift
-    mmdebstrap --variant=custom --skip=update --quiet \
-        --setup-hook="tar-in $debian_chroot_tar /" "$@" \
-        "$suite" /dev/null "${debian_chroot_sources[@]}"
+    { echo 'set -eu'; echo "fail() { echo \"$debian_chroot_name: \$*\"; exit 1; }"
+      echo 'quiet() { "${@:3}" >"$1" 2>&1 || { tail -n 60 "$1"; fail "$2"; }; }'
+      echo 'mkdir -p /tmp/out'; cat; } >"$work/inside.sh"
+    mmdebstrap --variant=custom --skip=update --quiet --setup-hook="tar-in $debian_chroot_tar /" \
+        "$@" --customize-hook="upload $work/inside.sh /tmp/inside.sh" \
+        --customize-hook='chroot "$1" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root bash /tmp/inside.sh' \
+        --customize-hook="sync-out /tmp/out $work/out" "$suite" /dev/null "${debian_chroot_sources[@]}" ||
+        return
+    echo "   $((SECONDS - begun)) s"
 }
