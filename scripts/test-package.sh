@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Ravelle's Debian packages where only real packages and apt can tell (ctest's label output checks
 # the installed files): lintian; the amd64 package installed with apt-get, its programs through
-# the real-window tests and the OpenMP wait policy, then purged leaving no file; the arm64
-# package's architecture, files and Depends against the amd64 one's. Whatever happens, the
-# package and all its installation pulled are purged again.
+# the real-window tests and the OpenMP wait policy, then purged leaving no file (whatever
+# happens); the arm64 package's architecture, files and Depends against the amd64 one's.
 # Usage: scripts/test-package.sh [BUILD]   (as root, or with sudo; BUILD: a built ci folder)
 set -euo pipefail
 # shellcheck source=scripts/lib/errors.sh
@@ -26,8 +25,7 @@ fail() {
 quiet() {
     "${@:3}" >"$1" 2>&1 || { cat "$1"; fail "$2"; }
 }
-# Installed, or purged but for its configuration files (dpkg-query fails for a package it has
-# never heard of: not installed either).
+# Installed, or purged but for its configuration files (unknown to dpkg-query: not installed).
 installed() {
     dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null | grep -vx not-installed >/dev/null
 }
@@ -53,8 +51,7 @@ arm64=$(tail -1 "$work/build-arm64.log")
 echo "   $(basename "$amd64") ($(stat -c %s "$amd64") bytes), $(basename "$arm64")" \
     "($(stat -c %s "$arm64") bytes): $((SECONDS - stage)) s"
 
-# Informational notes are shown; a warning or an error fails.
-echo "== package: lintian"
+echo "== package: lintian"  # informational notes are shown; a warning or an error fails
 for deb in "$amd64" "$arm64"; do
     status=0
     lintian --fail-on error,warning --display-info "$deb" >"$work/lintian.log" 2>&1 || status=$?
@@ -82,34 +79,29 @@ done
 
 echo "== package: the installed programs in Xvfb"
 stage=$SECONDS
-installed_window_tests "$build/tests/e2e" "$work" || exit 1
-# omp_settings [ENV OPTION...] [NAME=VALUE...] COMMAND...: the wait policy the OpenMP runtime
-# reports as it starts (OMP_DISPLAY_ENV; from GCC 13 with "[host] " first), neither set but given.
-omp_settings() {
-    local status=0
-    OMP_DISPLAY_ENV=verbose env -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT "$@" >"$work/omp.log" 2>&1 ||
+installed_window_tests "$build/tests/e2e" "$work"
+# omp_check STATUS PATTERN [ENV OPTION...] [NAME=VALUE...] COMMAND...: COMMAND, with neither
+# OMP_WAIT_POLICY nor GOMP_SPINCOUNT set but as given, ends with STATUS, and the wait policy its
+# OpenMP runtime reports (OMP_DISPLAY_ENV; from GCC 13 with "[host] " first) matches PATTERN.
+omp_check() {
+    local status=0 settings
+    OMP_DISPLAY_ENV=verbose env -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT "${@:3}" >"$work/omp.log" 2>&1 ||
         status=$?
-    sed -n "s/^ *\(\[[a-z]*\] \)\?\(OMP_WAIT_POLICY\|GOMP_SPINCOUNT\) = '\(.*\)'$/\2=\3/p" \
-        "$work/omp.log" | tr '\n' ' '
-    return $status
+    settings=$(sed -n "s/^ *\(\[[a-z]*\] \)\?\(OMP_WAIT_POLICY\|GOMP_SPINCOUNT\) = '\(.*\)'$/\2=\3/p" \
+        "$work/omp.log" | tr '\n' ' ')
+    # shellcheck disable=SC2053 # PATTERN is a pattern
+    if [ $status -ne "$1" ] || [[ $settings != $2 ]]; then
+        cat "$work/omp.log"
+        fail "${*:3} ends with status $status, not $1, its runtime set to '$settings', not $2"
+    fi
+    echo "   ${*:3}: $settings"
 }
-# In a real window, with neither set: passive, no spinning at all.
-settings=$(omp_settings RAVELLE_E2E_COMMAND=/usr/bin/ravelle "$build/tests/e2e/ravelle-e2e" \
-    --gtest_filter=ProgramWindow.OpensTitledThenReportsStatistics) ||
-    { cat "$work/omp.log"; fail "/usr/bin/ravelle fails with OMP_DISPLAY_ENV set"; }
-[ "$settings" = "OMP_WAIT_POLICY=PASSIVE GOMP_SPINCOUNT=0 " ] ||
-    fail "the installed ravelle runs with '$settings', not passive"
-echo "   /usr/bin/ravelle in its window: $settings"
-# A policy the user chose is kept (REPORTED:GIVEN; without a display the program stops after one
-# line, with status 1, but the runtime has started and reported by then).
-for kept in OMP_WAIT_POLICY=ACTIVE:OMP_WAIT_POLICY=active GOMP_SPINCOUNT=12345:GOMP_SPINCOUNT=12345
-do
-    given=${kept#*:} status=0
-    settings=$(omp_settings -u DISPLAY "$given" /usr/bin/ravelle) || status=$?
-    [ $status -eq 1 ] || fail "with $given, ravelle without a display ends with $status, not 1"
-    [[ $settings == *"${kept%%:*}"* ]] || fail "with $given, installed ravelle runs with $settings"
-    echo "   /usr/bin/ravelle with $given: $settings"
-done
+# In a real window, with neither set: passive, no spinning at all. A policy the user chose is
+# kept (without a display the program stops with status 1, but the runtime has reported by then).
+omp_check 0 "OMP_WAIT_POLICY=PASSIVE GOMP_SPINCOUNT=0 " RAVELLE_E2E_COMMAND=/usr/bin/ravelle \
+    "$build/tests/e2e/ravelle-e2e" --gtest_filter=ProgramWindow.OpensTitledThenReportsStatistics
+omp_check 1 "*OMP_WAIT_POLICY=ACTIVE*" -u DISPLAY OMP_WAIT_POLICY=active /usr/bin/ravelle
+omp_check 1 "*GOMP_SPINCOUNT=12345*" -u DISPLAY GOMP_SPINCOUNT=12345 /usr/bin/ravelle
 # The serial program has no OpenMP runtime to tell.
 LC_ALL=C readelf -d /usr/bin/ravelle-serial | grep -q 'NEEDED.*libgomp' &&
     fail "/usr/bin/ravelle-serial loads the OpenMP runtime"
@@ -127,13 +119,10 @@ done < <(printf '%s\n' /usr/libexec/ravelle /usr/share/doc/ravelle | sort -u - "
 [ ${#left[@]} -eq 0 ] || fail "left behind after the purge: ${left[*]}"
 echo "   $(grep -c . "$work/files") paths installed, none left"
 
-# The same files, AArch64 programs, the amd64 package's Depends.
-echo "== package: the arm64 package"
+echo "== package: the arm64 package: the same files, AArch64 programs, the amd64 one's Depends"
 [ "$(dpkg-deb -f "$arm64" Architecture)" = arm64 ] || fail "$(basename "$arm64") is not arm64"
-for field in Package Version Depends Section Maintainer Homepage; do
-    [ "$(dpkg-deb -f "$arm64" "$field")" = "$(dpkg-deb -f "$amd64" "$field")" ] ||
-        fail "the arm64 package's $field differs from the amd64 one's"
-done
+fields() { dpkg-deb -f "$1" Package Version Depends Section Maintainer Homepage; }
+diff <(fields "$amd64") <(fields "$arm64") || fail "the arm64 package's fields differ (above)"
 contents() { dpkg-deb -c "$1" | awk '{print $1, $6}' | sort; }
 diff <(contents "$amd64") <(contents "$arm64") || fail "the packages hold different files"
 dpkg-deb -x "$arm64" "$work/arm64"

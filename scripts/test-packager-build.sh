@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# Builds Ravelle as a distribution's packager does, in a Debian 12 chroot that holds only the
-# program's own build dependencies (as the README's "What it needs" lists them): configured
-# with -DBUILD_TESTING=OFF, built, installed into a prefix that must hold exactly the files of
-# tests/output/installed-files.txt, and both installed programs run without a display. There,
-# configuring with the tests or the benchmark asked for must stop with one line naming the
-# Debian packages to install. The chroot is kept as a tarball in build/packager.
+# Ravelle built as a packager does (-DBUILD_TESTING=OFF) in a Debian 12 chroot holding only the
+# README's "What it needs", installed into a prefix holding tests/output/installed-files.txt, run
+# there without a display; asking for the tests or the benchmark stops naming their packages.
+# The chroot is kept in build/packager.
 # Usage: scripts/test-packager-build.sh   (as root, or with sudo when packages are missing)
 set -euo pipefail
 # shellcheck source=scripts/lib/errors.sh
@@ -14,25 +12,23 @@ source "$(dirname "$0")/lib/debian-chroot.sh"
 debian_chroot_begin packager
 started=$SECONDS
 
-debian_chroot_root "$PWD/build/packager" bookworm essential cmake make g++ pkg-config \
-    freeglut3-dev libgl-dev libpng-dev libhwy-dev libx11-dev
 debian_chroot_source
-debian_chroot_run bookworm --customize-hook="tar-in $work/source.tar /root" <<'EOF' ||
+debian_chroot_run "$PWD/build/packager" bookworm essential \
+    cmake,make,g++,pkg-config,freeglut3-dev,libgl-dev,libpng-dev,libhwy-dev,libx11-dev \
+    --customize-hook="tar-in $work/source.tar /root" <<'EOF' ||
 cd /root/ravelle
 echo "== packager: configure, build and install with -DBUILD_TESTING=OFF"
 stage=$(date +%s)
 quiet /tmp/configure.log "the packager's configure fails" cmake -S . -B build -DBUILD_TESTING=OFF
 quiet /tmp/build.log "the packager's build fails" nice -n 10 cmake --build build --parallel 2
 quiet /tmp/install.log "the packager's install fails" cmake --install build --prefix /tmp/prefix
-# The processor time too: on a busy machine the wall time says little.
-times >/tmp/times
+times >/tmp/times  # on a busy machine the wall time says little
 echo "   $(($(date +%s) - stage)) s; processor time (user, system): $(tail -n 1 /tmp/times)"
-# No test program, benchmark or tool; the programs start from the prefix (the script finds the
-# program under libexec) and, with no display, stop with their one line.
 cd /tmp/prefix
 find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort >/tmp/installed
 diff /root/ravelle/tests/output/installed-files.txt /tmp/installed ||
     fail "the prefix holds other files than tests/output/installed-files.txt"
+# Both programs (ravelle, the script, finds its program under libexec) stop with no display.
 for program in ravelle ravelle-serial; do
     status=0
     env -u DISPLAY "bin/$program" >/tmp/run.log 2>&1 || status=$?
@@ -45,23 +41,18 @@ echo "   $(wc -l </tmp/installed) files installed; both programs start"
 # part asked for that names what it lacks: expect_stop COUNT PATTERN... CMAKE_OPTIONS...
 cd /root/ravelle
 expect_stop() {
-    local count=$1 patterns pattern
-    shift
-    patterns=("${@:1:$count}")
-    shift "$count"
+    local count=$1 pattern
     rm -rf /tmp/asked
-    cmake -S . -B /tmp/asked "$@" >/tmp/asked.log 2>&1 &&
-        fail "configure with $* succeeds without the packages it needs"
-    # (grep -c fails when it counts none; the counts are judged below.)
-    lines=$(grep -c '^ *ravelle: ' /tmp/asked.log || true)
-    errors=$(grep -c '^CMake Error' /tmp/asked.log || true)
-    for pattern in "${patterns[@]}"; do
-        [ "$lines" = "$count" ] && [ "$errors" = 1 ] && grep -qE "^ *$pattern\$" /tmp/asked.log || {
+    cmake -S . -B /tmp/asked "${@:count+2}" >/tmp/asked.log 2>&1 &&
+        fail "configure with ${*:count+2} succeeds without the packages it needs"
+    for pattern in "${@:2:count}"; do
+        [ "$(grep -c '^ *ravelle: ' /tmp/asked.log)" = "$count" ] &&
+            [ "$(grep -c '^CMake Error' /tmp/asked.log)" = 1 ] && grep -qE "^ *$pattern\$" /tmp/asked.log || {
             cat /tmp/asked.log
-            fail "configure with $* does not stop with $count lines, one matching: $pattern"
+            fail "configure with ${*:count+2} does not stop with $count lines, one matching: $pattern"
         }
     done
-    sed -n 's/^ *\(ravelle: .*\)/   with '"$*"': \1/p' /tmp/asked.log
+    sed -n 's/^ *\(ravelle: .*\)/   with '"${*:count+2}"': \1/p' /tmp/asked.log
 }
 echo "== packager: the tests and the benchmark asked for without their packages"
 gtest='ravelle: the tests need GoogleTest: apt install libgtest-dev, or configure with -DBUILD_TESTING=OFF'

@@ -1,10 +1,6 @@
 # shellcheck shell=bash
-# Throwaway Debian chroots of a given release (a packager's Debian 12, a user's Debian 13),
-# made once by mmdebstrap from the mirrors this machine's apt uses, kept as a tarball keyed by
-# release, variant, packages and mirrors, and unpacked afresh for every run (mmdebstrap's root
-# mode, which mounts /proc, /sys and /dev for the hooks and removes the chroot afterwards).
-debian_chroot_sources=()
-debian_chroot_tar=''
+# Throwaway Debian chroots made by mmdebstrap from this machine's mirrors, kept as tarballs keyed
+# by release, variant, packages and mirrors, unpacked afresh for every run and removed after it.
 
 # debian_chroot_begin NAME: to the checkout, mmdebstrap and git installed, $work and $work/out
 # made (removed at exit); fail MESSAGE then says "NAME: MESSAGE" and ends the script.
@@ -22,9 +18,8 @@ fail() {
     exit 1
 }
 
-# debian_chroot_mirrors SUITE: debian_chroot_sources, the machine's mirrors of SUITE and its
-# -updates and -security suites, else (on another release) those of its own suites, by codename
-# or as stable, asked for SUITE's. A third party's repository, without Debian's suites, is left out.
+# debian_chroot_mirrors SUITE: debian_chroot_sources, the machine's mirrors of SUITE[-updates|
+# -security], else those of its own release's (codename or stable) asked for SUITE's.
 debian_chroot_mirrors() {
     local suite=$1 own pattern uri release
     own=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
@@ -42,32 +37,29 @@ debian_chroot_mirrors() {
         fail "apt knows no package index to take $suite's mirrors from (apt-get update?)"
 }
 
-# debian_chroot_root CACHE SUITE VARIANT [PACKAGE...]: debian_chroot_tar, a SUITE chroot of
-# mmdebstrap's VARIANT with PACKAGEs in CACHE, made when missing (removing one of another key).
-# Device nodes are left out: each run gets its own /dev.
+# debian_chroot_root CACHE SUITE VARIANT PACKAGES (comma-separated): debian_chroot_tar, made
+# when missing, replacing one of another key; without device nodes (each run has its own /dev).
 debian_chroot_root() {
-    local cache=$1 suite=$2 variant=$3 key packages begun=$SECONDS
-    shift 3
+    local cache=$1 suite=$2 variant=$3 packages=$4 key begun=$SECONDS
     debian_chroot_mirrors "$suite"
-    key="$suite $variant $* ${debian_chroot_sources[*]}"
+    key="$suite $variant ${packages//,/ } ${debian_chroot_sources[*]}"
     debian_chroot_tar=$cache/root-$(echo "$key" | md5sum | cut -c1-12).tar
     mkdir -p "$cache"
     [ -f "$debian_chroot_tar" ] && return 0
-    echo "== $debian_chroot_name: making a $suite chroot ($variant${*:+ with $*})"
+    echo "== $debian_chroot_name: making a $suite chroot ($variant${packages:+ with ${packages//,/ }})"
     rm -f "$cache"/root-*.tar
-    packages=$(IFS=,; echo "$*")
     mmdebstrap --variant="$variant" ${packages:+--include="$packages"} \
         --dpkgopt=force-unsafe-io "$suite" - "${debian_chroot_sources[@]}" \
         2>"$cache/mmdebstrap.log" | mmtarfilter --path-exclude='/dev/*' >"$debian_chroot_tar.new" ||
         { tail -n 30 "$cache/mmdebstrap.log"; rm -f "$debian_chroot_tar.new"
           fail "mmdebstrap could not make the $suite chroot (log: $cache/mmdebstrap.log)"; }
-    mv "$debian_chroot_tar.new" "$debian_chroot_tar"
+    mv "$debian_chroot_tar.new" "$debian_chroot_tar" || return
     echo "   $(basename "$debian_chroot_tar"): $(($(stat -c %s "$debian_chroot_tar") / 1048576))" \
         "MiB, $((SECONDS - begun)) s"
 }
 
 # debian_chroot_source [PATH...]: $work/source.tar, the files git tracks as in the working tree
-# and PATHs, in a folder ravelle/ (for a hook "tar-in $work/source.tar /root", say).
+# and PATHs, under ravelle/ (for a hook "tar-in $work/source.tar /root").
 # shellcheck disable=SC2120 # the PATHs are optional
 debian_chroot_source() {
     local tar=(tar --owner=0 --group=0 --transform='s|^|ravelle/|S' -f "$work/source.tar")
@@ -77,14 +69,14 @@ debian_chroot_source() {
     [ $# -eq 0 ] || "${tar[@]}" -r "$@"
 }
 
-# debian_chroot_run SUITE [HOOK...] <SCRIPT: a fresh chroot from debian_chroot_tar, the hooks,
-# then SCRIPT run as root in a plain environment with set -eu, fail, and quiet LOG MESSAGE
-# COMMAND... (the end of LOG and MESSAGE if COMMAND fails); what SCRIPT leaves in /tmp/out comes
-# back in $work/out. Returns their failure, or says how long it took.
+# debian_chroot_run CACHE SUITE VARIANT PACKAGES [HOOK...] <SCRIPT: in a fresh chroot of that
+# tarball, the hooks, then SCRIPT as root in a plain environment with set -eu, fail and quiet
+# LOG MESSAGE COMMAND...; SCRIPT's /tmp/out comes back in $work/out. Returns their failure.
 # shellcheck disable=SC2016 # the $ in single quotes are the chroot's shell's and mmdebstrap's
 debian_chroot_run() {
-    local suite=$1 begun=$SECONDS
-    shift
+    local suite=$2 begun=$SECONDS
+    debian_chroot_root "${@:1:4}" || return
+    shift 4
     { echo 'set -eu'; echo "fail() { echo \"$debian_chroot_name: \$*\"; exit 1; }"
       echo 'quiet() { "${@:3}" >"$1" 2>&1 || { tail -n 60 "$1"; fail "$2"; }; }'
       echo 'mkdir -p /tmp/out'; cat; } >"$work/inside.sh"
