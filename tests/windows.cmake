@@ -1,6 +1,6 @@
-# The Windows build's own tests (ctest --preset windows; scripts/test-windows.sh runs it in a
-# private Xvfb): what the programs import and carry, read on this machine; and under Wine, with
-# one Wine server for all, the picture decoded on displays of 16 and 24 bits per pixel, the
+# The Windows build's own tests (ctest --preset windows, run by scripts/test-windows.sh): what
+# the programs import and carry, read on this machine; and under Wine, with one Wine server for
+# all, the picture decoded on displays of 16 and 24 bits per pixel, the
 # OpenMP threads' passive waiting, and the real windows driven by the Linux build's harness.
 
 # What a Windows user gets: only DLLs that every Windows has, and the icon, version and
@@ -20,17 +20,12 @@ foreach(program ravelle ravelle-serial)
                        PROPERTIES LABELS output)
 endforeach()
 
-# One persistent Wine server for every test that runs a Windows program (each would otherwise
-# start and stop its own, seconds each), with Wine's services: they outlive the program that
-# starts them, so they start here with their output in a log, not holding the output pipe of a
-# test that ctest waits on. WINEPREFIX and the other Wine variables come from the test preset.
-set(wine_log ${CMAKE_CURRENT_BINARY_DIR}/wine-server.log)
-add_test(NAME wine.server-start
-         COMMAND bash -c "exec </dev/null && source \"$1\" && : >\"$2\" &&
-           wine_step \"$2\" 'starting a persistent Wine server' wineserver -p &&
-           wine_step \"$2\" \"starting Wine's services\" wineboot"
-                 wine-server ${PROJECT_SOURCE_DIR}/scripts/lib/wine.sh ${wine_log})
-add_test(NAME wine.server-stop COMMAND wineserver -k)
+# One persistent Wine server, with Wine's services on a private Xvfb, for every test that runs a
+# Windows program (wine_server.sh); WINEPREFIX and the other Wine variables come from the test
+# preset.
+set(wine_state ${CMAKE_CURRENT_BINARY_DIR}/wine-server)
+add_test(NAME wine.server-start COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/wine_server.sh start ${wine_state})
+add_test(NAME wine.server-stop COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/wine_server.sh stop ${wine_state})
 set_tests_properties(wine.server-start PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(wine.server-stop PROPERTIES FIXTURES_CLEANUP wine)
 # Every test but the fixture's own, the output checks and the byte comparisons runs a Windows
@@ -95,7 +90,9 @@ add_test(NAME replay.portable COMMAND ravelle-replay-portable 600 2024 ${REPLAY_
 # without it they are skipped). The harness starts Wine with the program in each test's own X
 # server, with openbox managing the window as Windows' desktop would (Wine 10 ignores outside
 # resizes of a window no window manager has taken).
-set(harness [=[[ -n "${RAVELLE_LINUX_BUILD:-}" ] || exit 77; exec "$RAVELLE_LINUX_BUILD/tests/e2e/$0" "$@"]=])
+# (A new line, not a semicolon, ends the first command: CMake would split the argument there.)
+set(harness [=[[ -n "${RAVELLE_LINUX_BUILD:-}" ] || exit 77
+exec "$RAVELLE_LINUX_BUILD/tests/e2e/$0" "$@"]=])
 foreach(suffix "" -serial)
   add_test(NAME e2e.program-window${suffix}
            COMMAND bash -c ${harness} ravelle-e2e${suffix} --gtest_filter=ProgramWindow.*)
