@@ -75,7 +75,8 @@ for shortcut in "Ravelle:ravelle.exe" "Ravelle (one thread):ravelle-serial.exe" 
     "Uninstall:Uninstall.exe"; do
     link="$menu/${shortcut%%:*}.lnk"
     [ -f "$link" ] || fail "no Start-menu shortcut '${shortcut%%:*}'"
-    { strings "$link"; strings -el "$link"; } | grep -qF "C:\\Program Files\\Ravelle\\${shortcut#*:}" ||
+    text=$(strings "$link"; strings -el "$link")
+    grep -qF "C:\\Program Files\\Ravelle\\${shortcut#*:}" <<<"$text" ||
         fail "the shortcut '${shortcut%%:*}' does not start ${shortcut#*:}"
 done
 [ "$(find "$menu" -type f | wc -l)" = 3 ] || fail "the Start menu holds: $(ls "$menu")"
