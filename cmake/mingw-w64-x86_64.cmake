@@ -36,7 +36,8 @@ if(RAVELLE_WINDOWS_PREFIX AND EXISTS "${RAVELLE_WINDOWS_PREFIX}/lib/libfreeglut_
 endif()
 
 # Test programs (and their discovery after each build) run under Wine. WINEPREFIX and
-# WINEDEBUG come from the environment (scripts/test-windows.sh sets them).
+# WINEDEBUG come from the environment: scripts/build-windows.sh and the windows test preset
+# set them.
 find_program(RAVELLE_WINE wine)
 if(RAVELLE_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${RAVELLE_WINE})
