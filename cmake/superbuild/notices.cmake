@@ -1,0 +1,10 @@
+# share/doc/NAME of one library: its tree's debian/copyright, the line naming the tree (LINE)
+# and the static archives its install put into the prefix (from its MANIFEST).
+file(MAKE_DIRECTORY ${DOC})
+file(COPY_FILE ${TREE}/debian/copyright ${DOC}/copyright)
+file(COPY_FILE ${LINE} ${DOC}/source)
+file(STRINGS ${MANIFEST} installed REGEX "\\.a$")
+list(TRANSFORM installed REPLACE ".*/" "")
+list(SORT installed)
+list(JOIN installed "\n" archives)
+file(WRITE ${DOC}/archives "${archives}\n")
