@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# Checks that a release rebuilds to the same bytes: builds the last commit's release twice,
-# in two checkouts at different paths, and compares every file of the two dist/ folders. On a
-# difference it names the file and shows what differs (with diffoscope).
-# The first build is this checkout's own when it has no changes beside the commit (so that
-# later test stages find its builds up to date), else a clone; the second is always a clone,
-# in build/reproducible/. Both take the libraries built from Debian sources, the Wine prefix
-# and the arm64 libraries from this checkout's build/ (RAVELLE_CACHE), so those are built or
-# downloaded once; the artefacts must not carry those paths either.
+# Checks that a release rebuilds to the same bytes: the last commit's release built in two
+# checkouts at different paths, the two dist/ folders compared by diffoscope. The first is this
+# checkout when it has no changes (later test stages then find its builds up to date), else a
+# clone; the second is a clone in build/reproducible/. Both take the libraries built from Debian
+# sources, the Wine prefix and the arm64 libraries from this checkout's build/ (RAVELLE_CACHE),
+# built or downloaded once; the artefacts must not carry those paths either.
 # Usage: scripts/check-reproducible.sh   (x86_64 Debian machine; as root, or with sudo, when
 # packages are missing)
 #        scripts/check-reproducible.sh --compare DIST_A DIST_B   compares two dist/ folders only.
@@ -18,25 +16,15 @@ root=$PWD
 export LC_ALL=C
 scripts/install-deps.sh --only git diffoscope-minimal
 
-# compare DIST_A DIST_B: every file in either folder, byte for byte; what differs is shown.
+# compare DIST_A DIST_B: diffoscope on the two folders (which files, and every file's bytes;
+# not their times); on a difference, what differs is shown.
 compare() {
-    local differ=0 file a b files
-    mapfile -t files < <( { (cd "$1" && ls -A) && (cd "$2" && ls -A); } | sort -u)
-    for file in "${files[@]}"; do
-        a=$1/$file b=$2/$file
-        if [ ! -f "$a" ] || [ ! -f "$b" ]; then
-            echo "reproducible: $file is in only one of the two releases"
-            differ=1
-        elif ! cmp -s "$a" "$b"; then
-            echo "reproducible: $file differs between the two builds:"
-            # (diffoscope fails because the files differ, as cmp found: this only shows how.)
-            diffoscope --no-progress --text - --max-text-report-size 20000 "$a" "$b" |
-                head -n 80 || true
-            differ=1
-        fi
-    done
-    [ ${#files[@]} -gt 0 ] || { echo "reproducible: both releases are empty"; differ=1; }
-    return $differ
+    local report status=0
+    [ -n "$(ls -A "$1" 2>/dev/null)" ] || { echo "reproducible: $1 holds no release"; return 1; }
+    report=$(diffoscope --no-progress --exclude-directory-metadata=yes --text - \
+        --max-text-report-size 20000 "$1" "$2" 2>&1) || status=$?
+    [ $status -eq 0 ] || { echo "reproducible: $1 and $2 differ:"; head -n 120 <<<"$report"; }
+    return $status
 }
 if [ "${1:-}" = --compare ]; then
     [ $# -eq 3 ] || { echo "usage: scripts/check-reproducible.sh --compare DIST_A DIST_B"; exit 2; }
