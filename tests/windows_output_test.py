@@ -8,6 +8,13 @@
       EXE's icon group GLUT_ICON (the window's and Explorer's icon) has every size Windows
       asks for, its version resource names the program and VERSION, and its manifest targets
       Windows 10 and 11, runs as the user and leaves DPI scaling to Windows.
+  windows_output_test.py installed PREFIX BUILD VERSION
+      After a silent install into the Wine prefix PREFIX: Program Files\Ravelle holds BUILD's
+      programs and their texts, the Start menu its three shortcuts, and the 64-bit view of
+      the registry its Apps & features entry (read from PREFIX/system.reg, which Wine writes
+      when its server ends).
+  windows_output_test.py uninstalled PREFIX
+      After the silent uninstall: none of those files, shortcuts or keys is left.
 
 Each fault is one line on stdout; the status is 1 when there is any.
 """
@@ -20,6 +27,13 @@ import tempfile
 
 SYSTEM_DLLS = re.compile(r"^(KERNEL32|USER32|GDI32|OPENGL32|WINMM|msvcrt|ADVAPI32)\.dll$", re.I)
 ICON_SIZES = [16, 24, 32, 48, 64, 256]
+INSTALLED = ["LICENSE.txt", "README.txt", "THIRD-PARTY-NOTICES.txt", "Uninstall.exe",
+             "ravelle-serial.exe", "ravelle.exe"]
+SHORTCUTS = {"Ravelle": "ravelle.exe", "Ravelle (one thread)": "ravelle-serial.exe",
+             "Uninstall": "Uninstall.exe"}
+FOLDER = "drive_c/Program Files/Ravelle"
+MENU = "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Ravelle"
+UNINSTALL_KEY = r"software\microsoft\windows\currentversion\uninstall\ravelle"
 WINDOWS_10_AND_11 = '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>'
 
 
@@ -105,11 +119,93 @@ def resources(exe, version, wrestool, icotool):
     return faults
 
 
+def read(path):
+    """A file's bytes; none when it is missing."""
+    return open(path, "rb").read() if os.path.exists(path) else b""
+
+
+def registry(prefix):
+    """HKEY_LOCAL_MACHINE as Wine saves it: each key's lower-case path to its values by name
+    (text unescaped, a dword as its number)."""
+    def unescape(text):
+        return re.sub(r"\\(.)", r"\1", text)
+
+    keys, values = {}, {}
+    with open(os.path.join(prefix, "system.reg"), encoding="utf-8", errors="replace") as saved:
+        for line in saved:
+            key = re.match(r"^\[(.*)\]( \d+)?$", line.rstrip("\n"))
+            value = re.match(r'^"((?:[^"\\]|\\.)*)"=(.*)$', line.rstrip("\n"))
+            if key:
+                values = keys.setdefault(unescape(key[1]).lower(), {})
+            elif value:
+                data = value[2]
+                if data.startswith('"'):
+                    data = unescape(data[1:-1])
+                elif data.startswith("dword:"):
+                    data = int(data[6:], 16)
+                values[unescape(value[1])] = data
+    return keys
+
+
+def installed(prefix, build, version):
+    faults = []
+    folder, menu = os.path.join(prefix, FOLDER), os.path.join(prefix, MENU)
+    files = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+    if files != INSTALLED:
+        return [f"Program Files\\Ravelle holds {files}, not {INSTALLED}"]
+    for program in ("ravelle.exe", "ravelle-serial.exe"):
+        if read(os.path.join(folder, program)) != read(os.path.join(build, program)):
+            faults.append(f"the installed {program} is not the one built")
+    if os.path.exists(os.path.join(prefix, "drive_c/Program Files (x86)/Ravelle")):
+        faults.append("installed in Program Files (x86)")
+    # A shortcut holds its target's path in the shell's own encodings; either will do.
+    shortcuts = sorted(os.listdir(menu)) if os.path.isdir(menu) else []
+    if shortcuts != sorted(f"{name}.lnk" for name in SHORTCUTS):
+        faults.append(f"the Start menu holds {shortcuts}")
+    for name, target in SHORTCUTS.items():
+        text = read(os.path.join(menu, f"{name}.lnk"))
+        target = f"C:\\Program Files\\Ravelle\\{target}"
+        if target.encode() not in text and target.encode("utf-16-le") not in text:
+            faults.append(f"the shortcut '{name}' does not start {target}")
+    keys = registry(prefix)
+    entry = keys.get(UNINSTALL_KEY, {})
+    expected = {
+        "DisplayName": "Ravelle",
+        "DisplayVersion": version,
+        "Publisher": "The Ravelle developers",
+        "DisplayIcon": r"C:\Program Files\Ravelle\ravelle.exe",
+        "UninstallString": r'"C:\Program Files\Ravelle\Uninstall.exe"',
+    }
+    for name, value in expected.items():
+        if entry.get(name) != value:
+            faults.append(f"the uninstall key's {name} is {entry.get(name)!r}, not {value!r}")
+    # EstimatedSize is in KiB: the folder's size, rounded.
+    kib = (sum(os.path.getsize(os.path.join(folder, file)) for file in files) + 1023) // 1024
+    if abs(entry.get("EstimatedSize", 0) - kib) > 8:
+        faults.append(f"EstimatedSize is {entry.get('EstimatedSize')} KiB for {kib} KiB of files")
+    if UNINSTALL_KEY.replace("software", r"software\wow6432node", 1) in keys:
+        faults.append("the uninstall key is in the 32-bit view")
+    return faults
+
+
+def uninstalled(prefix):
+    faults = [f"left behind: {path}" for path in (FOLDER, MENU)
+              if os.path.exists(os.path.join(prefix, path))]
+    keys = registry(prefix)
+    for key in (UNINSTALL_KEY, r"software\the ravelle developers"):
+        if key in keys:
+            faults.append(f"the key {key} is still there")
+    return faults
+
+
 if __name__ == "__main__":
     try:
-        faults = {"imports": imports, "resources": resources}[sys.argv[1]](*sys.argv[2:])
+        faults = {"imports": imports, "resources": resources, "installed": installed,
+                  "uninstalled": uninstalled}[sys.argv[1]](*sys.argv[2:])
     except subprocess.CalledProcessError as error:
         faults = [f"{' '.join(error.cmd)} failed: {error.stderr.decode().strip()}"]
+    except OSError as error:
+        faults = [str(error)]
     except (struct.error, UnicodeDecodeError) as error:
         faults = [f"{sys.argv[2]}'s version resource cannot be read: {error}"]
     print("\n".join(faults) or f"{os.path.basename(sys.argv[2])}: {sys.argv[1]} as expected")
