@@ -27,12 +27,10 @@ debian_apt_begin() {
     debian_apt_extra=("$@")
     rm -rf "$debian_apt_root"
     debian_apt_mirrors=() debian_apt_suites=() debian_other_options=() debian_other_suites=()
-    # shellcheck disable=SC2016 # $(REPO_URI) and $(RELEASE) are apt's own placeholders
     while read -r uri release; do
         debian_apt_mirrors+=("$uri $release")
         debian_apt_suites+=("$release")
-    done < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' |
-        sort -u)
+    done < <(debian_mirrors)
     if [ ${#debian_apt_mirrors[@]} -eq 0 ]; then
         echo "$(basename "$0"): apt knows no package index to take mirrors from (apt-get update?)"
         exit 1
@@ -64,6 +62,12 @@ debian_apt_state() {
 }
 
 debian_apt() { apt-get "${debian_apt_options[@]}" "$@"; }
+
+# debian_mirrors: "URI SUITE" for each suite the machine's apt reads packages from, once.
+debian_mirrors() {
+    # shellcheck disable=SC2016 # $(REPO_URI) and $(RELEASE) are apt's own placeholders
+    apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' | sort -u
+}
 
 debian_own_release() {
     # shellcheck source=/dev/null # the machine's, not ours

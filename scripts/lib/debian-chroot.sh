@@ -1,6 +1,8 @@
 # shellcheck shell=bash
 # Throwaway Debian chroots made by mmdebstrap from this machine's mirrors, kept as tarballs keyed
 # by release, variant, packages and mirrors, unpacked afresh for every run and removed after it.
+# shellcheck source=scripts/lib/debian-archive.sh
+source "$(dirname "${BASH_SOURCE[0]}")/debian-archive.sh"
 
 # debian_chroot_begin NAME: to the checkout, mmdebstrap and git installed, $work and $work/out
 # made (removed at exit); fail MESSAGE then says "NAME: MESSAGE" and ends the script.
@@ -22,16 +24,14 @@ fail() {
 # -security], else those of its own release's (codename or stable) asked for SUITE's.
 debian_chroot_mirrors() {
     local suite=$1 own pattern uri release
-    own=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    own=$(debian_own_release)
     debian_chroot_sources=()
     for pattern in "$suite" ${own:+"$own|stable"}; do
         [ ${#debian_chroot_sources[@]} -eq 0 ] || break
-        # shellcheck disable=SC2016 # $(REPO_URI) and $(RELEASE) are apt's own placeholders
         while read -r uri release; do
             [[ $release =~ ^($pattern)(-updates|-security)?$ ]] &&
                 debian_chroot_sources+=("deb $uri $suite${BASH_REMATCH[2]} main")
-        done < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 'Created-By: Packages' |
-            sort -u)
+        done < <(debian_mirrors)
     done
     [ ${#debian_chroot_sources[@]} -gt 0 ] ||
         fail "apt knows no package index to take $suite's mirrors from (apt-get update?)"
