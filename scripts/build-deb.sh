@@ -5,7 +5,6 @@
 # The binaries get Debian's hardening flags (dpkg-buildflags) and are stripped; the package
 # is built from a build folder of its own, build/deb-ARCH, holding only the two programs.
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 native=$(dpkg --print-architecture)

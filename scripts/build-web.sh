@@ -5,7 +5,6 @@
 # sources into build/web-deps (DIR/web-deps with RAVELLE_CACHE=DIR), keyed by their versions.
 # Usage: scripts/build-web.sh [--tests] [--bench]  (the unit tests and replays; the benchmark)
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 root=$PWD deps=${RAVELLE_CACHE:-$PWD/build}/web-deps tests=OFF bench=OFF
@@ -27,7 +26,6 @@ for package in highway libpng1.6 zlib benchmark; do
 done
 if [ ${#wanted[@]} -gt 0 ]; then
     echo "== web: fetching Debian sources: ${wanted[*]}"
-    # shellcheck source=scripts/lib/debian-archive.sh
     source scripts/lib/debian-archive.sh
     debian_apt_begin "$deps/apt" deb-src
     for package in "${wanted[@]}"; do
@@ -87,7 +85,6 @@ cp build/web-build/{index.html,favicon.png,ravelle.js,ravelle.wasm,THIRD-PARTY-N
 [ ! -f LICENSE ] || cp LICENSE build/web/LICENSE.txt
 echo "   page: build/web ($(du -cb build/web/ravelle.{js,wasm} | tail -1 | cut -f1) bytes of program)," \
     "$((SECONDS - stage)) s"
-# shellcheck source=scripts/lib/version.sh
 source scripts/lib/version.sh
 files=$(printf '%s;' "$root"/build/web/*) top=ravelle-web-$(ravelle_version)
 cmake -DARCHIVE="$root/build/$top.zip" -DTOP="$top" -DFILES="${files%;}" -P cmake/pack-zip.cmake

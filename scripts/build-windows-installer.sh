@@ -3,7 +3,6 @@
 # scripts/build-windows.sh cross-builds (CPack's NSIS generator); prints its path last.
 # Usage: scripts/build-windows-installer.sh  (as root, or with sudo, when packages are missing).
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 out=$PWD/build/windows

@@ -9,7 +9,6 @@
 # RAVELLE_CACHE=DIR takes the libraries and the Wine prefix from DIR/windows/ instead of this
 # checkout's build/windows/, so that several checkouts share one build of them.
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 root=$PWD out=$PWD/build/windows cache=${RAVELLE_CACHE:+$RAVELLE_CACHE/windows}
@@ -22,7 +21,6 @@ scripts/install-deps.sh --only cmake g++ libpng-dev g++-mingw-w64-x86-64-posix w
 export WINEPREFIX=${cache:-$out}/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/.ravelle-ready" ]; then
     echo "== windows: making the Wine prefix $WINEPREFIX"
-    # shellcheck source=scripts/lib/wine.sh
     source scripts/lib/wine.sh
     rm -rf "$WINEPREFIX"
     wine_boot "$out/wine-prefix.log" -i
@@ -44,7 +42,6 @@ if [ "$(cat "$prefix/.versions" 2>/dev/null)" != "$stamp" ]; then
     echo "== windows: building static libraries from Debian sources ($stamp)"
     started=$SECONDS
     rm -rf "$work" "$prefix" "$prefix.new"
-    # shellcheck source=scripts/lib/debian-archive.sh
     source scripts/lib/debian-archive.sh
     debian_apt_begin "$work/apt" deb-src
     trees=()

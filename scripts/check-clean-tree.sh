@@ -6,7 +6,6 @@
 # never counts. The blobs go to FILE.objects, never into the checkout's own .git.
 # Usage: scripts/check-clean-tree.sh save|compare STATE_FILE   (anywhere in the checkout)
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 if [ $# -ne 2 ] || [[ $1 != save && $1 != compare ]]; then
     echo "usage: $(basename "$0") save|compare STATE_FILE" >&2

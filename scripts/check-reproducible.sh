@@ -9,7 +9,6 @@
 # packages are missing)
 #        scripts/check-reproducible.sh --compare DIST_A DIST_B   compares two dist/ folders only.
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 root=$PWD

@@ -3,7 +3,6 @@
 # for FUZZ_SECONDS (default 90) from the seed corpus in fuzz/corpus (fuzz/CMakeLists.txt).
 # Any finding fails, its input kept in build/fuzz/findings.
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 cmake --preset fuzz -DRAVELLE_FUZZ_SECONDS="${FUZZ_SECONDS:-90}" >/dev/null

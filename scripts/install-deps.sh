@@ -6,7 +6,6 @@
 # scripts/install-deps.sh --only PACKAGE...  for the packages a stage script needs of its own.
 # --list prints the set's packages, one a line, and installs nothing.
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 
 list=0

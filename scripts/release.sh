@@ -8,7 +8,6 @@
 # Usage: scripts/release.sh   (on an x86_64 Debian machine, as root or with sudo when
 # packages are missing).
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 export LC_ALL=C
@@ -20,7 +19,6 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
         { echo "release: not a git checkout, and SOURCE_DATE_EPOCH is not set"; exit 1; }
 fi
 export SOURCE_DATE_EPOCH
-# shellcheck source=scripts/lib/version.sh
 source scripts/lib/version.sh
 version=$(ravelle_version)
 [ -z "$(git status --porcelain --untracked-files=no)" ] ||

@@ -2,7 +2,6 @@
 # Installs what is missing, builds both programs and starts Ravelle.
 # Usage: scripts/run.sh [--serial]   (--serial starts the single-threaded build)
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh run

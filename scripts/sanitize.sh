@@ -4,7 +4,6 @@
 # real-window tests under them, the minute-long window soak included. The 100,000-step
 # replay soak runs in the optimised build only.
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 cmake --preset asan

@@ -2,7 +2,6 @@
 # Serves the page that scripts/build-web.sh built (build/web) on 127.0.0.1 and prints its
 # address. Usage: scripts/serve-web.sh [PORT]   (default 8000; Ctrl+C ends it)
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 if [ ! -f build/web/index.html ] || [ ! -f build/web/ravelle.wasm ]; then

@@ -5,7 +5,6 @@
 # The files are those git tracks, so a new file is checked without being listed here.
 # Needs the compile database of the ci build (made here when missing).
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --only shellcheck clang-format clang-tidy cppcheck
@@ -15,7 +14,7 @@ mapfile -t units < <(git ls-files '*.cpp')
 echo "== shellcheck"
 # Every tracked file named *.sh, and every other one whose first line starts sh or bash (the
 # CI entry point, the installer maker's wrapper, the installed launcher's template). -x
-# follows the helpers the scripts source (their source= paths are from the top folder).
+# follows the helpers the scripts source (.shellcheckrc says where they are).
 scripts=()
 while IFS= read -r file; do
     if [[ $file == *.sh ]] ||

@@ -4,9 +4,7 @@
 # installed with apt, its programs in real windows, and purged with all it pulled, leaving no file.
 # Usage: scripts/test-debian13.sh   (as root, or with sudo when packages are missing)
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
-# shellcheck source=scripts/lib/debian-chroot.sh
 source "$(dirname "$0")/lib/debian-chroot.sh"
 debian_chroot_begin debian13
 started=$SECONDS

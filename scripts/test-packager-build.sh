@@ -5,9 +5,7 @@
 # The chroot is kept in build/packager.
 # Usage: scripts/test-packager-build.sh   (as root, or with sudo when packages are missing)
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
-# shellcheck source=scripts/lib/debian-chroot.sh
 source "$(dirname "$0")/lib/debian-chroot.sh"
 debian_chroot_begin packager
 started=$SECONDS

@@ -6,7 +6,6 @@
 # Usage: scripts/test-web.sh [LINUX_BUILD]   (as root, or with sudo, when packages are
 # missing). LINUX_BUILD, a built folder such as build/ci, adds the comparison of replays.
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 linux_build=${1:-}

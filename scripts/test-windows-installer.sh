@@ -3,7 +3,6 @@
 # fresh prefix: a silent install, its files, shortcuts and Apps & features entry, the installed
 # programs in real windows (icon included) and a silent uninstall leaving none of it behind.
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 linux_build=${1:-build/ci}
@@ -16,7 +15,6 @@ fail() {
 installer=$(scripts/build-windows-installer.sh | tail -n 1)
 [ -f "$linux_build/CMakeCache.txt" ] || cmake --preset ci >/dev/null
 cmake --build "$linux_build" -j 2 --target ravelle-e2e ravelle-e2e-serial >/dev/null
-# shellcheck source=scripts/lib/version.sh
 source scripts/lib/version.sh
 version=$(ravelle_version)
 work=$(mktemp -d)
@@ -25,9 +23,7 @@ work=$(mktemp -d)
 # (Wine keeps windows inside the screen it first met); all that Wine started ends with the script.
 export WINEPREFIX=$work/wine WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
-# shellcheck source=scripts/lib/xvfb.sh
 source scripts/lib/xvfb.sh
-# shellcheck source=scripts/lib/wine.sh
 source scripts/lib/wine.sh
 cleanup() {
     # No server may be running (none started yet, or it ended): nothing is left to end then.

@@ -5,7 +5,6 @@
 # tests the installer. Usage: scripts/test-windows.sh [LINUX_BUILD]  (default build/ci: its
 # replay and harness are built when missing). As root, or with sudo, when packages are missing.
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 linux_build=${1:-build/ci}

@@ -8,7 +8,6 @@
 # its tests and the package installed, tried and purged; last, that the run left the checkout
 # as it found it. --quick stops after the ctest run (and that check).
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 # stage COMMAND...: runs one stage, and prints how long it took, so that a slow stage shows.

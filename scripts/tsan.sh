@@ -4,7 +4,6 @@
 # tells the sanitizer where the parallel loops fork and join. Any report fails the run.
 # (GCC's libgomp has no such tool: under it the sanitizer would flag its barriers.)
 set -euo pipefail
-# shellcheck source=scripts/lib/errors.sh
 source "$(dirname "$0")/lib/errors.sh"
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --only clang libclang-rt-dev libomp-dev

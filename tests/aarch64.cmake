@@ -39,6 +39,12 @@ endforeach()
 set_tests_properties(replay.serial PROPERTIES ENVIRONMENT QEMU_CPU=cortex-a72)
 set_tests_properties(replay.parallel-2 PROPERTIES ENVIRONMENT
                      "QEMU_CPU=max;OMP_NUM_THREADS=2;OMP_WAIT_POLICY=passive")
+# Both programs are AArch64 programs (as the test programs, which qemu-aarch64 runs, are).
+foreach(program ravelle ravelle-serial)
+  add_test(NAME aarch64.${program}-machine COMMAND ${CMAKE_READELF} -h $<TARGET_FILE:${program}>)
+  set_tests_properties(aarch64.${program}-machine PROPERTIES ENVIRONMENT LC_ALL=C
+                       PASS_REGULAR_EXPRESSION "Machine: +AArch64")
+endforeach()
 get_property(aarch64_tests DIRECTORY PROPERTY TESTS)
 list(FILTER aarch64_tests INCLUDE REGEX "^(aarch64\\.|replay\\.(serial|parallel-2|same-as-serial-2)$)")
 set_tests_properties(${aarch64_tests} PROPERTIES LABELS aarch64)

@@ -1,7 +1,6 @@
 # shellcheck shell=bash
 # Throwaway Debian chroots made by mmdebstrap from this machine's mirrors, kept as tarballs keyed
 # by release, variant, packages and mirrors, unpacked afresh for every run and removed after it.
-# shellcheck source=scripts/lib/debian-archive.sh
 source "$(dirname "${BASH_SOURCE[0]}")/debian-archive.sh"
 
 # debian_chroot_begin NAME: to the checkout, mmdebstrap and git installed, $work and $work/out
