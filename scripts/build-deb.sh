@@ -4,8 +4,7 @@
 # Usage: scripts/build-deb.sh [--arm64]
 # The binaries get Debian's hardening flags (dpkg-buildflags) and are stripped; the package
 # is built from a build folder of its own, build/deb-ARCH, holding only the two programs.
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 native=$(dpkg --print-architecture)
 arch=$native

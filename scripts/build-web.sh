@@ -4,8 +4,7 @@
 # GoogleTest (and Google Benchmark) are built for WebAssembly by cmake/superbuild from Debian's
 # sources into build/web-deps (DIR/web-deps with RAVELLE_CACHE=DIR), keyed by their versions.
 # Usage: scripts/build-web.sh [--tests] [--bench]  (the unit tests and replays; the benchmark)
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 root=$PWD deps=${RAVELLE_CACHE:-$PWD/build}/web-deps tests=OFF bench=OFF
 for argument in "$@"; do

@@ -2,8 +2,7 @@
 # Builds build/windows/installer/ravelle-<version>-win64.exe from the programs that
 # scripts/build-windows.sh cross-builds (CPack's NSIS generator); prints its path last.
 # Usage: scripts/build-windows-installer.sh  (as root, or with sudo, when packages are missing).
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 out=$PWD/build/windows
 scripts/install-deps.sh --only nsis

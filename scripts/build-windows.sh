@@ -8,8 +8,7 @@
 # sudo, when packages are missing). scripts/test-windows.sh names the test programs too.
 # RAVELLE_CACHE=DIR takes the libraries and the Wine prefix from DIR/windows/ instead of this
 # checkout's build/windows/, so that several checkouts share one build of them.
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 root=$PWD out=$PWD/build/windows cache=${RAVELLE_CACHE:+$RAVELLE_CACHE/windows}
 mkdir -p "$out"

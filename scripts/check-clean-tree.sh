@@ -5,8 +5,7 @@
 # restored since. build/ and dist/ are ignored, so what the build and the release make there
 # never counts. The blobs go to FILE.objects, never into the checkout's own .git.
 # Usage: scripts/check-clean-tree.sh save|compare STATE_FILE   (anywhere in the checkout)
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 if [ $# -ne 2 ] || [[ $1 != save && $1 != compare ]]; then
     echo "usage: $(basename "$0") save|compare STATE_FILE" >&2
     exit 2

@@ -8,8 +8,7 @@
 # Usage: scripts/check-reproducible.sh   (x86_64 Debian machine; as root, or with sudo, when
 # packages are missing)
 #        scripts/check-reproducible.sh --compare DIST_A DIST_B   compares two dist/ folders only.
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 root=$PWD
 export LC_ALL=C

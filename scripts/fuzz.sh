@@ -2,8 +2,7 @@
 # Builds the libFuzzer targets with clang and the sanitizers and runs the three side by side
 # for FUZZ_SECONDS (default 90) from the seed corpus in fuzz/corpus (fuzz/CMakeLists.txt).
 # Any finding fails, its input kept in build/fuzz/findings.
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 cmake --preset fuzz -DRAVELLE_FUZZ_SECONDS="${FUZZ_SECONDS:-90}" >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"

@@ -5,8 +5,7 @@
 # what the build and its own tests need, for scripts/test.sh --quick), or
 # scripts/install-deps.sh --only PACKAGE...  for the packages a stage script needs of its own.
 # --list prints the set's packages, one a line, and installs nothing.
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 
 list=0
 if [ "${1:-}" = --list ]; then

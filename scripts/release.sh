@@ -7,8 +7,7 @@
 # time unless it is set (scripts/check-reproducible.sh checks that two checkouts agree).
 # Usage: scripts/release.sh   (on an x86_64 Debian machine, as root or with sudo when
 # packages are missing).
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 export LC_ALL=C
 scripts/install-deps.sh release

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both programs and starts Ravelle.
 # Usage: scripts/run.sh [--serial]   (--serial starts the single-threaded build)
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh run
 cmake --preset dev -DBUILD_TESTING=OFF -DRAVELLE_BUILD_BENCH=OFF >/dev/null

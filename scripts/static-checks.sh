@@ -4,8 +4,7 @@
 # .clang-tidy) and cppcheck.
 # The files are those git tracks, so a new file is checked without being listed here.
 # Needs the compile database of the ci build (made here when missing).
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --only shellcheck clang-format clang-tidy cppcheck
 mapfile -t sources < <(git ls-files '*.cpp' '*.hpp')

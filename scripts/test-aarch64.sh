@@ -6,8 +6,7 @@
 # missing). X86_BUILD, a built x86 folder such as build/ci, adds a check that its replay gives
 # the aarch64 one's bytes. --sysroot-only stops once the arm64 libraries are unpacked
 # (scripts/build-deb.sh --arm64 builds with them). RAVELLE_CACHE=DIR keeps them in DIR/aarch64.
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 sysroot_only=false
 if [ "${1:-}" = --sysroot-only ]; then

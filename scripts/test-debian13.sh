@@ -3,8 +3,7 @@
 # it, in one holding the quick test set; in one holding only the test tools, the amd64 package
 # installed with apt, its programs in real windows, and purged with all it pulled, leaving no file.
 # Usage: scripts/test-debian13.sh   (as root, or with sudo when packages are missing)
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 source "$(dirname "$0")/lib/debian-chroot.sh"
 debian_chroot_begin debian13
 started=$SECONDS

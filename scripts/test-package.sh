@@ -4,8 +4,7 @@
 # the real-window tests and the OpenMP wait policy, then purged leaving no file (whatever
 # happens); the arm64 package's architecture, files and Depends against the amd64 one's.
 # Usage: scripts/test-package.sh [BUILD]   (as root, or with sudo; BUILD: a built ci folder)
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 source "$(dirname "$0")/lib/installed-window-tests.sh"
 cd "$(dirname "$0")/.."
 build=${1:-build/ci}

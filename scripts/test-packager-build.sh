@@ -4,8 +4,7 @@
 # there without a display; asking for the tests or the benchmark stops naming their packages.
 # The chroot is kept in build/packager.
 # Usage: scripts/test-packager-build.sh   (as root, or with sudo when packages are missing)
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 source "$(dirname "$0")/lib/debian-chroot.sh"
 debian_chroot_begin packager
 started=$SECONDS

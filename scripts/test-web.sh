@@ -5,8 +5,7 @@
 # picture) with a Linux build's, and runs the page in headless Chromium (tests/web).
 # Usage: scripts/test-web.sh [LINUX_BUILD]   (as root, or with sudo, when packages are
 # missing). LINUX_BUILD, a built folder such as build/ci, adds the comparison of replays.
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 linux_build=${1:-}
 started=$SECONDS

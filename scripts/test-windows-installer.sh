@@ -2,8 +2,7 @@
 # Usage: scripts/test-windows-installer.sh [LINUX_BUILD]  (default build/ci). Under Wine, in a
 # fresh prefix: a silent install, its files, shortcuts and Apps & features entry, the installed
 # programs in real windows (icon included) and a silent uninstall leaving none of it behind.
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 linux_build=${1:-build/ci}
 out=$PWD/build/windows

@@ -4,8 +4,7 @@
 # tests, replays, real windows and message box), compares the replay with LINUX_BUILD's, and
 # tests the installer. Usage: scripts/test-windows.sh [LINUX_BUILD]  (default build/ci: its
 # replay and harness are built when missing). As root, or with sudo, when packages are missing.
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 linux_build=${1:-build/ci}
 out=$PWD/build/windows

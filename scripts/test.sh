@@ -7,8 +7,7 @@
 # Chromium, a packager's build in a Debian 12 chroot, and in Debian 13 chroots the build with
 # its tests and the package installed, tried and purged; last, that the run left the checkout
 # as it found it. --quick stops after the ctest run (and that check).
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 # stage COMMAND...: runs one stage, and prints how long it took, so that a slow stage shows.
 stage() {

@@ -3,8 +3,7 @@
 # LLVM's OpenMP runtime, and runs them with Archer, the runtime's ThreadSanitizer tool, which
 # tells the sanitizer where the parallel loops fork and join. Any report fails the run.
 # (GCC's libgomp has no such tool: under it the sanitizer would flag its barriers.)
-set -euo pipefail
-source "$(dirname "$0")/lib/errors.sh"
+source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --only clang libclang-rt-dev libomp-dev
 cmake --preset tsan >/dev/null

@@ -1,9 +1,9 @@
 # shellcheck shell=bash
-# Sourced first by every script: a command whose failure ends the script (set -e) says which
-# it was, where, and with what status, so that no script stops without a word. The trap
-# reaches functions too (-E); a failure inside a subshell or command substitution is told
-# once, by the command that holds it. A script that reports a failure itself exits without a
-# failing command, and so without this line.
+# Sourced first by every script, for strict mode (set -eEuo pipefail) in which a command whose
+# failure ends the script says which it was, where, and with what status, so that no script
+# stops without a word. The trap reaches functions too (-E); a failure inside a subshell or
+# command substitution is told once, by the command that holds it. A script that reports a
+# failure itself exits without a failing command, and so without this line.
 set -eEuo pipefail
 
 # errors_report STATUS LINE COMMAND: the one line, on stderr.
