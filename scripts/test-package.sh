@@ -14,10 +14,7 @@ done
 apt=(env DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=900)
 [ "$(id -u)" -ne 0 ] && apt=(sudo "${apt[@]}")
 
-fail() {
-    echo "package: $*"
-    exit 1
-}
+fail_name=package
 # quiet LOG MESSAGE COMMAND...: COMMAND's output in LOG, shown, and MESSAGE, if it fails.
 quiet() {
     "${@:3}" >"$1" 2>&1 || { cat "$1"; fail "$2"; }

@@ -6,10 +6,7 @@ source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing comma
 cd "$(dirname "$0")/.."
 linux_build=${1:-build/ci}
 out=$PWD/build/windows
-fail() {
-    echo "windows installer: $*"
-    exit 1
-}
+fail_name="windows installer"
 
 installer=$(scripts/build-windows-installer.sh | tail -n 1)
 [ -f "$linux_build/CMakeCache.txt" ] || cmake --preset ci >/dev/null

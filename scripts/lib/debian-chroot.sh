@@ -6,17 +6,12 @@ source "$(dirname "${BASH_SOURCE[0]}")/debian-archive.sh"
 # debian_chroot_begin NAME: to the checkout, mmdebstrap and git installed, $work and $work/out
 # made (removed at exit); fail MESSAGE then says "NAME: MESSAGE" and ends the script.
 debian_chroot_begin() {
-    debian_chroot_name=$1
+    fail_name=$1
     cd "$(dirname "$0")/.." || exit
     scripts/install-deps.sh --only mmdebstrap git
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT
     mkdir "$work/out"
-}
-
-fail() {
-    echo "$debian_chroot_name: $*"
-    exit 1
 }
 
 # debian_chroot_mirrors SUITE: debian_chroot_sources, the machine's mirrors of SUITE[-updates|
@@ -45,7 +40,7 @@ debian_chroot_root() {
     debian_chroot_tar=$cache/root-$(echo "$key" | md5sum | cut -c1-12).tar
     mkdir -p "$cache"
     [ -f "$debian_chroot_tar" ] && return 0
-    echo "== $debian_chroot_name: making a $suite chroot ($variant${packages:+ with ${packages//,/ }})"
+    echo "== $fail_name: making a $suite chroot ($variant${packages:+ with ${packages//,/ }})"
     rm -f "$cache"/root-*.tar
     mmdebstrap --variant="$variant" ${packages:+--include="$packages"} \
         --dpkgopt=force-unsafe-io "$suite" - "${debian_chroot_sources[@]}" \
@@ -76,7 +71,7 @@ debian_chroot_run() {
     local suite=$2 begun=$SECONDS
     debian_chroot_root "${@:1:4}" || return
     shift 4
-    { echo 'set -eu'; echo "fail() { echo \"$debian_chroot_name: \$*\"; exit 1; }"
+    { echo 'set -eu'; echo "fail() { echo \"$fail_name: \$*\"; exit 1; }"
       echo 'quiet() { "${@:3}" >"$1" 2>&1 || { tail -n 60 "$1"; fail "$2"; }; }'
       echo 'mkdir -p /tmp/out'; cat; } >"$work/inside.sh"
     mmdebstrap --variant=custom --skip=update --quiet --setup-hook="tar-in $debian_chroot_tar /" \

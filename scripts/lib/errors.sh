@@ -12,3 +12,6 @@ errors_report() {
         echo "$(basename "$0"): line $2: \"$3\" failed with status $1" >&2
 }
 trap 'errors_report $? "$LINENO" "$BASH_COMMAND"' ERR
+
+# fail MESSAGE: says MESSAGE after fail_name (the script's name unless set) and ends the script.
+fail() { echo "${fail_name:-$(basename "$0" .sh)}: $*"; exit 1; }
