@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Builds Ravelle's Debian package with CPack: the machine's own architecture by default, or
-# arm64 cross-built on x86_64 with --arm64. Prints the package's path as its last line.
+# Builds Ravelle's Debian package with CPack in build/deb-ARCH, a build of the two programs
+# alone with Debian's hardening flags (dpkg-buildflags), stripped: for the machine's own
+# architecture, or arm64 cross-built on amd64 with --arm64. Prints the package's path last.
 # Usage: scripts/build-deb.sh [--arm64]
-# The binaries get Debian's hardening flags (dpkg-buildflags) and are stripped; the package
-# is built from a build folder of its own, build/deb-ARCH, holding only the two programs.
 source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 native=$(dpkg --print-architecture)
@@ -43,7 +42,7 @@ path_flags=""
 if [ "$arch" = "$native" ]; then
     configure_and_build "$out" -DRAVELLE_DEB_DEPENDS=
 else
-    [ "$native" = amd64 ] || { echo "build-deb: --arm64 cross-builds on amd64 only"; exit 1; }
+    [ "$native" = amd64 ] || fail "--arm64 cross-builds on amd64 only"
     # The arm64 libraries come from the aarch64 test's sysroot, downloaded once.
     scripts/test-aarch64.sh --sysroot-only
     sysroot=${RAVELLE_CACHE:-$PWD/build}/aarch64/sysroot
@@ -61,19 +60,14 @@ else
     "$0" >&2
     host_deb=$(ls "$host_out"/ravelle_*_"$native".deb)
     for program in ravelle ravelle-serial; do
-        if ! diff <(needed "$host_out/$program") <(needed "$out/$program") >/dev/null; then
-            echo "build-deb: $program needs other libraries on arm64 than on $native:"
-            # (diff fails because they differ, as just found: this only shows how.)
-            diff <(needed "$host_out/$program") <(needed "$out/$program") || true
-            exit 1
-        fi
+        differ=$(diff <(needed "$host_out/$program") <(needed "$out/$program")) ||
+            fail "$program needs other libraries on arm64 than on $native:"$'\n'"$differ"
     done
     depends=$(dpkg-deb -f "$host_deb" Depends)
-    [ -n "$depends" ] || { echo "build-deb: $host_deb has no Depends"; exit 1; }
+    [ -n "$depends" ] || fail "$host_deb has no Depends"
     cmake -B "$out" -DRAVELLE_DEB_DEPENDS="$depends" >/dev/null
 fi
 
 rm -f "$out"/ravelle_*.deb
 (cd "$out" && cpack -G DEB >"$out.cpack.log" 2>&1) || { cat "$out.cpack.log"; exit 1; }
-deb=$(ls "$out"/ravelle_*_"$arch".deb)
-echo "$deb"
+ls "$out"/ravelle_*_"$arch".deb

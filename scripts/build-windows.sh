@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds ravelle.exe and ravelle-serial.exe for 64-bit Windows with Debian's MinGW-w64
-# compiler (the windows preset, in build/windows/build) and packs
-# build/windows/ravelle-windows-x86_64.zip. freeglut, Highway and GoogleTest are built static
-# from Debian's own source packages into build/windows/deps (cmake/superbuild), once per set of
-# their versions and the compiler's.
-# Usage: scripts/build-windows.sh [TARGET...]  (default: the two programs; as root, or with
-# sudo, when packages are missing). scripts/test-windows.sh names the test programs too.
-# RAVELLE_CACHE=DIR takes the libraries and the Wine prefix from DIR/windows/ instead of this
-# checkout's build/windows/, so that several checkouts share one build of them.
+# (the windows preset, in build/windows/build) and packs build/windows/ravelle-windows-x86_64.zip;
+# freeglut, Highway and GoogleTest are built static from Debian's source packages into
+# build/windows/deps (cmake/superbuild), once per set of their versions and the compiler's.
+# Usage: scripts/build-windows.sh [TARGET...]  (default: the two programs; test-windows.sh names
+# the tests too). RAVELLE_CACHE=DIR keeps the libraries and the Wine prefix in DIR/windows/.
 source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 root=$PWD out=$PWD/build/windows cache=${RAVELLE_CACHE:+$RAVELLE_CACHE/windows}
@@ -85,9 +82,7 @@ nice -n 10 cmake --build --preset windows -j 2 --target "${targets[@]}" ravelle-
 echo "   cross build: $((SECONDS - started)) s"
 
 # (What they import is checked by the output tests, tests/windows.cmake.)
-for program in ravelle ravelle-serial; do
-    echo "   $program.exe: $(stat -c %s "$out/build/$program.exe") bytes"
-done
+stat -c '   %n: %s bytes' "$out"/build/ravelle{,-serial}.exe
 
 # --- The zip: both programs, how to run them, the licence and the third-party notices.
 crlf="$root/resources/README-windows.txt=README.txt"

@@ -1,25 +1,21 @@
 #!/usr/bin/env bash
-# Cross-builds both programs, the unit tests and the replays for 64-bit ARM with Debian's
-# cross compiler and runs the tests under qemu-aarch64 on a NEON-only processor and on SVE2
-# ones of 128 to 2048 bits (tests/aarch64.cmake).
-# Usage: scripts/test-aarch64.sh [X86_BUILD]   (as root, or with sudo, when packages are
-# missing). X86_BUILD, a built x86 folder such as build/ci, adds a check that its replay gives
-# the aarch64 one's bytes. --sysroot-only stops once the arm64 libraries are unpacked
-# (scripts/build-deb.sh --arm64 builds with them). RAVELLE_CACHE=DIR keeps them in DIR/aarch64.
+# Cross-builds both programs, the unit tests and the replays for 64-bit ARM with Debian's cross
+# compiler and runs the tests under qemu-aarch64 on a NEON-only processor and on SVE2 ones of
+# 128 to 2048 bits (tests/aarch64.cmake). Usage: scripts/test-aarch64.sh [X86_BUILD], where
+# X86_BUILD (build/ci, say) adds a check that its replay gives the aarch64 one's bytes; with
+# --sysroot-only it stops once the arm64 libraries are unpacked (scripts/build-deb.sh --arm64
+# builds with them). RAVELLE_CACHE=DIR keeps them in DIR/aarch64.
 source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 sysroot_only=false
-if [ "${1:-}" = --sysroot-only ]; then
-    sysroot_only=true
-    shift
-fi
+[ "${1:-}" != --sysroot-only ] || { sysroot_only=true; shift; }
 x86_build=${1:-}
 case $(uname -m) in
     x86_64) ;;
     aarch64)
         echo "aarch64: this is an ARM machine; the ctest run has tested on it natively"
         exit 0 ;;
-    *) echo "aarch64: cross-building needs an x86_64 Debian machine"; exit 1 ;;
+    *) fail "cross-building needs an x86_64 Debian machine" ;;
 esac
 [ -z "$x86_build" ] || [ -x "$x86_build/tests/ravelle-replay-serial" ] ||
     { echo "no built replay in $x86_build/tests"; exit 2; }
@@ -79,11 +75,8 @@ echo "   cross build: $((SECONDS - stage)) s"
 # --- Both builds' unit tests on each emulated processor, and the replays.
 echo "== aarch64: unit tests on a Cortex-A72 and on SVE2 processors, replays"
 stage=$SECONDS
-if ! ctest --preset aarch64 -L aarch64 -j 2 >"$out/ctest.log" 2>&1; then
-    cat "$out/ctest.log"
-    echo "aarch64: tests failed"
-    exit 1
-fi
+ctest --preset aarch64 -L aarch64 -j 2 >"$out/ctest.log" 2>&1 ||
+    { cat "$out/ctest.log"; fail "tests failed"; }
 # What each processor offered and what its tests ran on.
 awk '/^[0-9]+\/[0-9]+ Test: / { name = $3 } /^(sve-bits=|\[  PASSED  \])/ { print "   " name ": " $0 }' \
     "$out/build/Testing/Temporary/LastTest.log" | sort

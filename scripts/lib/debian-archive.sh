@@ -1,18 +1,15 @@
 # shellcheck shell=bash
-# Fetching from Debian's archive through a private apt state: its own sources list, package
-# lists, status file and download cache in one folder, so that the machine's apt setup is
-# never changed and nothing needs undoing. The mirrors and suites are those the machine's apt
-# already reads (apt-get indextargets), so this works on any Debian release.
-#
+# Fetching from Debian's archive through a private apt state (its own sources list, lists,
+# status and cache in one folder: the machine's apt setup is never changed) from the mirrors and
+# suites the machine's apt reads, so that this works on any Debian release. The caller removes DIR.
 #   debian_apt_begin DIR deb|deb-src [APT_OPTION...]   makes and updates the state in DIR
 #   debian_apt ARGUMENT...                             apt-get with that state
 #   debian_fetch_source PACKAGE DEST                   a source package unpacked into DEST,
 #       setting debian_source_tree (its path), debian_source_version (NAME_VERSION, its .dsc's
 #       name) and debian_source_fallback (the release it came from, when not the machine's)
-#
 # A mirror may lack some of a release's source files (a partial or lagging one): a source
 # package then comes from the other release the program supports (Debian 12 and 13, each the
-# other's fallback), through the same mirrors, and one line says so. The caller removes DIR.
+# other's fallback), through the same mirrors, and one line says so.
 
 debian_os_release=${debian_os_release:-/etc/os-release}
 debian_apt_root='' debian_apt_type='' debian_apt_extra=()
@@ -21,16 +18,13 @@ debian_other_options=() debian_other_suites=()
 debian_source_tree='' debian_source_version='' debian_source_fallback=''
 
 debian_apt_begin() {
-    local uri release
     debian_apt_root=$1 debian_apt_type=$2
     shift 2
     debian_apt_extra=("$@")
     rm -rf "$debian_apt_root"
-    debian_apt_mirrors=() debian_apt_suites=() debian_other_options=() debian_other_suites=()
-    while read -r uri release; do
-        debian_apt_mirrors+=("$uri $release")
-        debian_apt_suites+=("$release")
-    done < <(debian_mirrors)
+    debian_other_options=() debian_other_suites=()
+    mapfile -t debian_apt_mirrors < <(debian_mirrors)
+    debian_apt_suites=("${debian_apt_mirrors[@]##* }")
     if [ ${#debian_apt_mirrors[@]} -eq 0 ]; then
         echo "$(basename "$0"): apt knows no package index to take mirrors from (apt-get update?)"
         exit 1
