@@ -15,8 +15,7 @@ for argument in "$@"; do
     esac
 done
 scripts/install-deps.sh --only emscripten dpkg-dev cmake make googletest
-# Debian's Emscripten runs its tools with the system's Node; 3.1.6's loader predates its fetch.
-export NODE_PATH=/usr/share/nodejs
+export NODE_PATH=/usr/share/nodejs  # Debian's Emscripten runs its tools with Debian's Node
 
 # --- Debian's source packages, each fetched once into web-deps/src/PACKAGE with its .version.
 wanted=()
@@ -78,8 +77,7 @@ targets=(ravelle-serial ravelle-notices)
 [ $tests = OFF ] || targets+=(ravelle-tests-serial ravelle-replay-serial ravelle-replay-portable)
 [ $bench = OFF ] || targets+=(ravelle-bench-serial)
 nice -n 10 cmake --build --preset web -j 2 --target "${targets[@]}"
-rm -rf build/web
-mkdir -p build/web
+rm -rf build/web && mkdir -p build/web
 cp build/web-build/{index.html,favicon.png,ravelle.js,ravelle.wasm,THIRD-PARTY-NOTICES.txt} build/web/
 [ ! -f LICENSE ] || cp LICENSE build/web/LICENSE.txt
 echo "   page: build/web ($(du -cb build/web/ravelle.{js,wasm} | tail -1 | cut -f1) bytes of program)," \

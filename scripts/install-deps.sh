@@ -1,17 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Ravelle needs to build, run and test, skipping those already
-# present. Usage: scripts/install-deps.sh [--list] [run|release|quick|test]  (default: test,
-# which needs the most; release adds what building the Debian packages needs to run; quick is
-# what the build and its own tests need, for scripts/test.sh --quick), or
-# scripts/install-deps.sh --only PACKAGE...  for the packages a stage script needs of its own.
-# --list prints the set's packages, one a line, and installs nothing.
+# present: a set (run; release, what building the Debian packages adds; quick, what the build's
+# own tests add, for scripts/test.sh --quick; test, everything, the default), or with --only the
+# packages a stage script needs of its own. --list prints the set, one a line, and installs none.
+# Usage: scripts/install-deps.sh [--list] [run|release|quick|test] | --only PACKAGE...
 source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 
 list=0
-if [ "${1:-}" = --list ]; then
-    list=1
-    shift
-fi
+[ "${1:-}" != --list ] || { list=1; shift; }
 if [ "${1:-}" = --only ]; then
     shift
     need=("$@")

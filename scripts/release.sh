@@ -5,8 +5,7 @@
 # the notices of the libraries built into them, checked against what the linker took in.
 # Every file depends only on the commit: time stamps are SOURCE_DATE_EPOCH, the last commit's
 # time unless it is set (scripts/check-reproducible.sh checks that two checkouts agree).
-# Usage: scripts/release.sh   (on an x86_64 Debian machine, as root or with sudo when
-# packages are missing).
+# Usage: scripts/release.sh   (on an x86_64 Debian machine)
 source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 export LC_ALL=C

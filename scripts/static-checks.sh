@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Static checks on the project's own code, each with zero findings allowed:
-# Debian's shellcheck on every shell script, clang-format (style), clang-tidy (the checks in
-# .clang-tidy) and cppcheck.
-# The files are those git tracks, so a new file is checked without being listed here.
-# Needs the compile database of the ci build (made here when missing).
+# Static checks on the project's own code, each with zero findings allowed: shellcheck on every
+# shell script, clang-format (style), clang-tidy (.clang-tidy's checks) and cppcheck, on the
+# files git tracks (a new file is checked without being listed here) and the ci build's compile
+# database (made here when missing).
 source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --only shellcheck clang-format clang-tidy cppcheck

@@ -2,8 +2,7 @@
 # Ravelle's Debian packages where only real packages and apt can tell (ctest's label output checks
 # the installed files): lintian; the amd64 package installed with apt-get, its programs through
 # the real-window tests and the OpenMP wait policy, then purged leaving no file (whatever
-# happens); the arm64 package's architecture, files and Depends against the amd64 one's.
-# Usage: scripts/test-package.sh [BUILD]   (as root, or with sudo; BUILD: a built ci folder)
+# happens); the arm64 package against the amd64 one. Usage: scripts/test-package.sh [BUILD]
 source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 source "$(dirname "$0")/lib/installed-window-tests.sh"
 cd "$(dirname "$0")/.."
@@ -16,13 +15,9 @@ apt=(env DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=900
 
 fail_name=package
 # quiet LOG MESSAGE COMMAND...: COMMAND's output in LOG, shown, and MESSAGE, if it fails.
-quiet() {
-    "${@:3}" >"$1" 2>&1 || { cat "$1"; fail "$2"; }
-}
+quiet() { "${@:3}" >"$1" 2>&1 || { cat "$1"; fail "$2"; }; }
 # Installed, or purged but for its configuration files (unknown to dpkg-query: not installed).
-installed() {
-    dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null | grep -vx not-installed >/dev/null
-}
+installed() { dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null | grep -vxq not-installed; }
 
 installed ravelle && fail "ravelle is already installed here; the test installs and purges its own"
 work=$(mktemp -d)
@@ -57,8 +52,8 @@ done
 
 echo "== package: installing $(basename "$amd64") with apt-get"
 stage=$SECONDS
-cp "$amd64" "$work/"
 deb=$work/$(basename "$amd64")
+cp "$amd64" "$deb"
 quiet "$work/simulate.log" "apt cannot install $(basename "$deb") (above)" \
     "${apt[@]}" install -s "$deb"
 # (grep fails when apt pulls nothing but ravelle itself: then none are pulled.)

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # The browser build's tests: builds the page, the unit tests and the replay with Emscripten
 # (scripts/build-web.sh), runs the unit tests on the WASM and EMU128 targets and the replay
-# under Node through ctest, compares the replay's bytes (water, refracted picture, decoded
-# picture) with a Linux build's, and runs the page in headless Chromium (tests/web).
-# Usage: scripts/test-web.sh [LINUX_BUILD]   (as root, or with sudo, when packages are
-# missing). LINUX_BUILD, a built folder such as build/ci, adds the comparison of replays.
+# under Node through ctest, and the page in headless Chromium (tests/web). Usage:
+# scripts/test-web.sh [LINUX_BUILD], where LINUX_BUILD (build/ci, say) adds a comparison of the
+# replay's bytes (water, refracted picture, decoded picture) with that build's.
 source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 linux_build=${1:-}
@@ -21,8 +20,7 @@ export NODE_PATH=/usr/share/nodejs
 echo "== web: unit tests and replay under Node"
 stage=$SECONDS
 out=build/web-build
-ctest --preset web -j 2 >"$out/ctest.log" 2>&1 ||
-    { cat "$out/ctest.log"; exit 1; }
+ctest --preset web -j 2 >"$out/ctest.log" 2>&1 || { cat "$out/ctest.log"; exit 1; }
 grep -E "tests passed" "$out/ctest.log" | sed 's/^/   /'
 for target in WASM EMU128; do
     # (grep -c fails when it counts none; the count is judged on the next line.)

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs and tests (scripts/build-windows.sh), runs ctest --preset
-# windows (tests/windows.cmake: imports, resources, and under Wine the unit
-# tests, replays, real windows and message box), compares the replay with LINUX_BUILD's, and
-# tests the installer. Usage: scripts/test-windows.sh [LINUX_BUILD]  (default build/ci: its
-# replay and harness are built when missing). As root, or with sudo, when packages are missing.
+# windows (tests/windows.cmake: imports, resources, and under Wine the unit tests, replays, real
+# windows and message box), compares the replay with LINUX_BUILD's (default build/ci, its replay
+# and harness built when missing), and tests the installer.
+# Usage: scripts/test-windows.sh [LINUX_BUILD]
 source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 linux_build=${1:-build/ci}

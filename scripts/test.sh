@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with warnings as errors, and runs every test:
-# unit tests of both builds, the cross-build replay, the real-window tests under Xvfb, the
-# release rebuilt to the same bytes, the installed Debian package, the aarch64 cross build
-# under qemu, the static checks, the sanitizer run, the race detector on the parallel loops,
-# the fuzzers, the Windows build under Wine, the browser build under Node and in headless
-# Chromium, a packager's build in a Debian 12 chroot, and in Debian 13 chroots the build with
-# its tests and the package installed, tried and purged; last, that the run left the checkout
-# as it found it. --quick stops after the ctest run (and that check).
+# Installs what is missing, builds everything with warnings as errors, and runs every test, one
+# timed stage each: both builds' unit tests, replays and real windows under Xvfb; the release
+# rebuilt to the same bytes; the Debian package installed; aarch64 under qemu; the static checks,
+# sanitizers, race detector and fuzzers; Windows under Wine; the browser build under Node and in
+# Chromium; a packager's build; Debian 13. Last, that the run left the checkout as it found it.
+# --quick stops after the ctest run (and that check).
 source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 # stage COMMAND...: runs one stage, and prints how long it took, so that a slow stage shows.

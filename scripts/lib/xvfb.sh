@@ -2,12 +2,9 @@
 # A private X server for scripts and test commands: Xvfb on a display number it picks itself
 # (-displayfd), so that any number of them run side by side without guessing a free one.
 # Sourced; the caller's EXIT trap calls xvfb_stop.
-#
 #   xvfb_start WIDTHxHEIGHTxDEPTH [XVFB_OPTION...]   starts it and exports DISPLAY
 #   xvfb_stop                                         ends it (safe to call when none runs)
-
-xvfb_pid=''
-xvfb_dir=''
+xvfb_pid='' xvfb_dir=''
 
 # xvfb_start SCREEN [XVFB_OPTION...]: starts Xvfb with screen 0 of SCREEN's size and depth and
 # the options added to its own, waits (up to 10 s) until it reports its display number, and
@@ -37,14 +34,8 @@ xvfb_start() {
 
 # xvfb_stop: ends the server xvfb_start started, waits for it, and removes its folder.
 xvfb_stop() {
-    if [ -n "$xvfb_pid" ]; then
-        # (A server that ended on its own may report a failure; the caller's status stands.)
-        { kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null; } || true
-        xvfb_pid=''
-    fi
-    if [ -n "$xvfb_dir" ]; then
-        rm -rf "$xvfb_dir"
-        xvfb_dir=''
-    fi
-    return 0
+    # (A server that ended on its own may report a failure; the caller's status stands.)
+    [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null; } || true
+    [ -z "$xvfb_dir" ] || rm -rf "$xvfb_dir"
+    xvfb_pid='' xvfb_dir=''
 }
