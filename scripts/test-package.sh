@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Ravelle's Debian packages where only real packages and apt can tell (ctest's label output checks
-# the installed files): lintian; the amd64 package installed with apt-get, its programs through
-# the real-window tests and the OpenMP wait policy, then purged leaving no file (whatever
-# happens); the arm64 package against the amd64 one. Usage: scripts/test-package.sh [BUILD]
+# the installed files and the launcher): lintian; the amd64 package installed with apt-get, its
+# programs through the real-window tests, then purged leaving no file (whatever happens); the
+# arm64 package against the amd64 one. Usage: scripts/test-package.sh [BUILD]
 source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 source "$(dirname "$0")/lib/installed-window-tests.sh"
 cd "$(dirname "$0")/.."
@@ -69,31 +69,6 @@ done
 echo "== package: the installed programs in Xvfb"
 stage=$SECONDS
 installed_window_tests "$build/tests/e2e" "$work"
-# omp_check STATUS PATTERN [ENV OPTION...] [NAME=VALUE...] COMMAND...: COMMAND, with neither
-# OMP_WAIT_POLICY nor GOMP_SPINCOUNT set but as given, ends with STATUS, and the wait policy its
-# OpenMP runtime reports (OMP_DISPLAY_ENV; from GCC 13 with "[host] " first) matches PATTERN.
-omp_check() {
-    local status=0 settings
-    OMP_DISPLAY_ENV=verbose env -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT "${@:3}" >"$work/omp.log" 2>&1 ||
-        status=$?
-    settings=$(sed -n "s/^ *\(\[[a-z]*\] \)\?\(OMP_WAIT_POLICY\|GOMP_SPINCOUNT\) = '\(.*\)'$/\2=\3/p" \
-        "$work/omp.log" | tr '\n' ' ')
-    # shellcheck disable=SC2053 # PATTERN is a pattern
-    if [ $status -ne "$1" ] || [[ $settings != $2 ]]; then
-        cat "$work/omp.log"
-        fail "${*:3} ends with status $status, not $1, its runtime set to '$settings', not $2"
-    fi
-    echo "   ${*:3}: $settings"
-}
-# In a real window, with neither set: passive, no spinning at all. A policy the user chose is
-# kept (without a display the program stops with status 1, but the runtime has reported by then).
-omp_check 0 "OMP_WAIT_POLICY=PASSIVE GOMP_SPINCOUNT=0 " RAVELLE_E2E_COMMAND=/usr/bin/ravelle \
-    "$build/tests/e2e/ravelle-e2e" --gtest_filter=ProgramWindow.OpensTitledThenReportsStatistics
-omp_check 1 "*OMP_WAIT_POLICY=ACTIVE*" -u DISPLAY OMP_WAIT_POLICY=active /usr/bin/ravelle
-omp_check 1 "*GOMP_SPINCOUNT=12345*" -u DISPLAY GOMP_SPINCOUNT=12345 /usr/bin/ravelle
-# The serial program has no OpenMP runtime to tell.
-LC_ALL=C readelf -d /usr/bin/ravelle-serial | grep -q 'NEEDED.*libgomp' &&
-    fail "/usr/bin/ravelle-serial loads the OpenMP runtime"
 echo "   $((SECONDS - stage)) s"
 
 echo "== package: purging"

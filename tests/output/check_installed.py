@@ -6,7 +6,8 @@ Usage: check_installed.py CHECK ROOT [ARGUMENT...]
   files LIST             ROOT/usr holds exactly the files and links LIST names
   copyright LICENSE      the copyright file's Expat paragraph is LICENSE's text, word for word
   metainfo-licence       the software-centre description names MIT as the project's licence
-  libraries READELF      both programs load freeglut, Highway and libpng from the system
+  libraries READELF      both programs load freeglut, Highway and libpng from the system, and
+                         the serial one no OpenMP runtime
   desktop-entries DESKTOP_FILE_VALIDATE
                          two valid menu entries, each starting an installed program and showing
                          an installed 48x48 icon
@@ -106,6 +107,8 @@ def check_libraries(root, readelf):
         for library in SYSTEM_LIBRARIES:
             if not any(name.startswith(library + ".") for name in needed):
                 raise Fault(f"/{program} does not load {library}: linked in, it needs its notice")
+        if program.endswith("-serial") and any(name.startswith("libgomp.") for name in needed):
+            raise Fault(f"/{program} loads the OpenMP runtime")
 
 
 def desktop_entry(path):
