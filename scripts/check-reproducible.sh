@@ -5,9 +5,8 @@
 # clone; the second is a clone in build/reproducible/. Both take the libraries built from Debian
 # sources, the Wine prefix and the arm64 libraries from this checkout's build/ (RAVELLE_CACHE),
 # built or downloaded once; the artefacts must not carry those paths either.
-# Usage: scripts/check-reproducible.sh   (x86_64 Debian machine; as root, or with sudo, when
-# packages are missing)
-#        scripts/check-reproducible.sh --compare DIST_A DIST_B   compares two dist/ folders only.
+# Usage: scripts/check-reproducible.sh   (x86_64 Debian machine), or with --compare DIST_A DIST_B
+# to compare two dist/ folders only.
 source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing command is named
 cd "$(dirname "$0")/.."
 root=$PWD

@@ -17,21 +17,17 @@ stage() {
     echo "== test.sh: $* passed in $((SECONDS - started)) s (total $((SECONDS - begun)) s)"
 }
 begun=$SECONDS
-quick=0
-[ "${1:-}" = --quick ] && quick=1
+deps="test"
+[ "${1:-}" != --quick ] || deps=quick
 # What git reports as changed or untracked before the run: the last stage fails on anything
 # the run adds to it.
 tree_state=build/tree-before-test
 scripts/check-clean-tree.sh save "$tree_state"
-if [ $quick -eq 1 ]; then
-    stage scripts/install-deps.sh quick
-else
-    stage scripts/install-deps.sh test
-fi
+stage scripts/install-deps.sh $deps
 stage cmake --preset ci
 stage cmake --build --preset ci -j "$(nproc)"
 stage ctest --preset ci -j "$(nproc)"
-if [ $quick -eq 1 ]; then
+if [ $deps = quick ]; then
     stage scripts/check-clean-tree.sh compare "$tree_state"
     exit 0
 fi
