@@ -1,35 +1,21 @@
 # Packs a release zip (the Windows programs, the page) whose bytes depend on the source alone:
 # every entry carries the same time, fixed permissions, in sorted order, with no extra
 # attributes (zip -X) and no folder entries (-D).
-#   cmake -DARCHIVE=ZIP -DTOP=FOLDER -DFILES=FILE;... [-DCRLF=FILE=NAME;...] -P pack-zip.cmake
-# puts each of FILES into FOLDER under its own name, and each CRLF text file under NAME with
-# Windows line ends, then replaces ZIP. The time is SOURCE_DATE_EPOCH when set, else the last
-# commit's; outside a git checkout (a source archive) it is the present time, said on stderr,
-# since the archive's bytes then differ from one build to the next.
+#   cmake -DARCHIVE=ZIP -DTOP=FOLDER -DFILES=FILE;... -P pack-zip.cmake
+# puts each of FILES into FOLDER under its own name, then replaces ZIP. The time is
+# SOURCE_DATE_EPOCH when set, else the last commit's; outside a git checkout (a source archive)
+# it is the present time, said on stderr, since the archive's bytes then differ from one build
+# to the next.
 cmake_minimum_required(VERSION 3.25)
 set(stage ${ARCHIVE}.stage)
 file(REMOVE_RECURSE ${stage} ${ARCHIVE})
 file(MAKE_DIRECTORY ${stage}/${TOP})
-foreach(file IN LISTS FILES CRLF)
-  string(REGEX REPLACE "=.*" "" from "${file}")
-  if(NOT IS_ABSOLUTE "${from}" OR NOT EXISTS "${from}")
-    message(FATAL_ERROR "pack-zip: ${from}, meant for ${ARCHIVE}, is not there (or not an absolute path)")
-  endif()
-endforeach()
 foreach(file IN LISTS FILES)
+  if(NOT IS_ABSOLUTE "${file}" OR NOT EXISTS "${file}")
+    message(FATAL_ERROR "pack-zip: ${file}, meant for ${ARCHIVE}, is not there (or not an absolute path)")
+  endif()
   get_filename_component(name ${file} NAME)
   file(COPY_FILE ${file} ${stage}/${TOP}/${name})
-endforeach()
-foreach(pair IN LISTS CRLF)
-  string(REGEX REPLACE "=.*" "" from "${pair}")
-  string(REGEX REPLACE "^[^=]*=" "" name "${pair}")
-  file(READ ${from} text)
-  string(REPLACE "\n" "\r\n" text "${text}")
-  # A last line without its line end gets the carriage return all the same.
-  if(NOT text STREQUAL "" AND NOT text MATCHES "\n$")
-    string(APPEND text "\r")
-  endif()
-  file(WRITE ${stage}/${TOP}/${name} "${text}")
 endforeach()
 
 if(NOT "$ENV{SOURCE_DATE_EPOCH}" STREQUAL "")

@@ -56,5 +56,14 @@ set(RAVELLE_WEB_PREFIX "" CACHE PATH "Prefix of the libraries built from Debian 
 include(${CMAKE_CURRENT_LIST_DIR}/third-party-notices.cmake)
 function(ravelle_web_notices)
   ravelle_third_party_notices(PREFIXES "${RAVELLE_WEB_PREFIX}" TARGETS ravelle-serial)
+  # The page's files, the licence and the notices in ravelle-web-VERSION.zip.
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_BINARY_DIR}/LICENSE.txt COPYONLY)
+  set(page index.html favicon.png ravelle.js ravelle.wasm THIRD-PARTY-NOTICES.txt LICENSE.txt)
+  list(TRANSFORM page PREPEND ${PROJECT_BINARY_DIR}/)
+  add_custom_target(
+    ravelle-zip
+    COMMAND ${CMAKE_COMMAND} -DARCHIVE=${PROJECT_BINARY_DIR}/ravelle-web-${PROJECT_VERSION}.zip
+            -DTOP=ravelle-web-${PROJECT_VERSION} "-DFILES=${page}" -P ${PROJECT_SOURCE_DIR}/cmake/pack-zip.cmake
+    DEPENDS ravelle-serial ravelle-notices VERBATIM)
 endfunction()
 cmake_language(DEFER CALL ravelle_web_notices)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the serial program for the browser with Debian's Emscripten (the web preset, in
-# build/web-build) into build/web and build/ravelle-web-VERSION.zip. Highway, libpng, zlib,
+# build/web-build) into build/web and build/web-build/ravelle-web-VERSION.zip. Highway, libpng, zlib,
 # GoogleTest (and Google Benchmark) are built for WebAssembly by cmake/superbuild from Debian's
 # sources into build/web-deps (DIR/web-deps with RAVELLE_CACHE=DIR), keyed by their versions.
 # Usage: scripts/build-web.sh [--tests] [--bench]  (the unit tests and replays; the benchmark)
@@ -73,15 +73,12 @@ cmake --preset web -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map" -DRAVELLE_WEB
     -DCMAKE_FIND_ROOT_PATH="$roots" -DCMAKE_CROSSCOMPILING_EMULATOR="$(command -v node);--no-experimental-fetch" \
     -DBUILD_TESTING=$tests -DRAVELLE_BUILD_BENCH=$bench >build/web-configure.log 2>&1 ||
     { cat build/web-configure.log; exit 1; }
-targets=(ravelle-serial ravelle-notices)
+targets=(ravelle-serial ravelle-zip)
 [ $tests = OFF ] || targets+=(ravelle-tests-serial ravelle-replay-serial ravelle-replay-portable)
 [ $bench = OFF ] || targets+=(ravelle-bench-serial)
 nice -n 10 cmake --build --preset web -j 2 --target "${targets[@]}"
 rm -rf build/web && mkdir -p build/web
-cp build/web-build/{index.html,favicon.png,ravelle.js,ravelle.wasm,THIRD-PARTY-NOTICES.txt} build/web/
-[ ! -f LICENSE ] || cp LICENSE build/web/LICENSE.txt
+cp build/web-build/{index.html,favicon.png,ravelle.js,ravelle.wasm,THIRD-PARTY-NOTICES.txt,LICENSE.txt} \
+    build/web/
 echo "   page: build/web ($(du -cb build/web/ravelle.{js,wasm} | tail -1 | cut -f1) bytes of program)," \
     "$((SECONDS - stage)) s"
-source scripts/lib/version.sh
-files=$(printf '%s;' "$root"/build/web/*) top=ravelle-web-$(ravelle_version)
-cmake -DARCHIVE="$root/build/$top.zip" -DTOP="$top" -DFILES="${files%;}" -P cmake/pack-zip.cmake

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Cross-builds ravelle.exe and ravelle-serial.exe for 64-bit Windows with Debian's MinGW-w64
-# (the windows preset, in build/windows/build) and packs build/windows/ravelle-windows-x86_64.zip;
+# (the windows preset, in build/windows/build) and packs ravelle-windows-x86_64.zip there;
 # freeglut, Highway and GoogleTest are built static from Debian's source packages into
 # build/windows/deps (cmake/superbuild), once per set of their versions and the compiler's.
 # Usage: scripts/build-windows.sh [TARGET...]  (default: the two programs; test-windows.sh names
@@ -77,16 +77,8 @@ cmake --preset windows \
     >"$out/configure.log" 2>&1 || { cat "$out/configure.log"; exit 1; }
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(ravelle ravelle-serial)
-# The zip always carries the programs' notices.
-nice -n 10 cmake --build --preset windows -j 2 --target "${targets[@]}" ravelle-notices
+# The zip always: both programs, how to run them, the licence and the notices.
+nice -n 10 cmake --build --preset windows -j 2 --target "${targets[@]}" ravelle-zip
 echo "   cross build: $((SECONDS - started)) s"
-
 # (What they import is checked by the output tests, tests/windows.cmake.)
 stat -c '   %n: %s bytes' "$out"/build/ravelle{,-serial}.exe
-
-# --- The zip: both programs, how to run them, the licence and the third-party notices.
-crlf="$root/resources/README-windows.txt=README.txt"
-[ ! -f LICENSE ] || crlf+=";$root/LICENSE=LICENSE.txt"
-cmake -DARCHIVE="$out/ravelle-windows-x86_64.zip" -DTOP=ravelle -DCRLF="$crlf" \
-    -DFILES="$out/build/ravelle.exe;$out/build/ravelle-serial.exe;$out/build/THIRD-PARTY-NOTICES.txt" \
-    -P cmake/pack-zip.cmake

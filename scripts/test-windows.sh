@@ -18,11 +18,8 @@ cmake --build "$linux_build" -j 2 --target ravelle-replay-portable ravelle-e2e \
 echo "== windows: ctest --preset windows"
 started=$SECONDS
 log=$out/ctest.log
-if ! RAVELLE_LINUX_BUILD=$(realpath "$linux_build") ctest --preset windows -j 2 >"$log" 2>&1; then
-    grep -E 'Failed|\*\*\*|Error' "$log" | head -n 40
-    echo "windows: tests failed; the whole run is in $log"
-    exit 1
-fi
+RAVELLE_LINUX_BUILD=$(realpath "$linux_build") ctest --preset windows -j 2 >"$log" 2>&1 ||
+    { grep -E 'Failed|\*\*\*|Error' "$log" | head -n 40; fail "tests failed; the whole run is in $log"; }
 # Parameterised kernel tests end in their target's name (skipped where this processor lacks it).
 tested=$(ctest --preset windows -N | grep -oE 'unit\.Targets/[^ ]+/[A-Z0-9_]+' |
     sed 's|.*/||' | sort -u | tr '\n' ' ')

@@ -19,6 +19,12 @@ foreach(program ravelle ravelle-serial)
   set_tests_properties(output.system-dlls-only.${program} output.resources.${program}
                        PROPERTIES LABELS output)
 endforeach()
+# The zip (the ravelle-zip target) carries the notice of every library the linker took in.
+add_test(NAME output.notices
+         COMMAND ${RAVELLE_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/notices_test.py
+                 ${PROJECT_BINARY_DIR}/ravelle-windows-x86_64.zip --prefix ${RAVELLE_WINDOWS_PREFIX}
+                 ${PROJECT_BINARY_DIR}/ravelle.map ${PROJECT_BINARY_DIR}/ravelle-serial.map)
+set_tests_properties(output.notices PROPERTIES LABELS output)
 
 # One persistent Wine server, with Wine's services on a private Xvfb, for every test that runs a
 # Windows program (wine_server.sh); WINEPREFIX and the other Wine variables come from the test
