@@ -19,6 +19,8 @@ work=$(mktemp -d)
 # (Wine keeps windows inside the screen it first met); all that Wine started ends with the script.
 export WINEPREFIX=$work/wine WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+# Desktop menu entries Wine would make go to folders of the test's own, never the user's.
+export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
 source scripts/lib/xvfb.sh
 source scripts/lib/wine.sh
 cleanup() {
@@ -33,14 +35,6 @@ wine_log=$out/installer-wine.log
 wine_boot "$wine_log" -i
 
 check=(python3 tests/windows_output_test.py)
-# menu_files: the desktop's menu files in the home folder (folders made with the first entry).
-menu_files() {
-    local menus
-    for menus in "$HOME/.local/share/applications" "$HOME/.config/menus"; do
-        [ ! -d "$menus" ] || find "$menus" -type f
-    done | sort
-}
-menus_before=$(menu_files)
 
 echo "== windows: silent install of $(basename "$installer")"
 started=$SECONDS
@@ -73,10 +67,9 @@ wineserver -w
 
 echo "== windows: silent uninstall"
 started=$SECONDS
-wine "C:\\Program Files\\Ravelle\\Uninstall.exe" /S
+wine "$WINEPREFIX/drive_c/Program Files/Ravelle/Uninstall.exe" /S
 # The uninstaller runs on from a copy of itself in the temporary folder; this waits for it.
 wineserver -w
 "${check[@]}" uninstalled "$WINEPREFIX" || fail "the uninstaller left the above behind"
-[ "$menus_before" = "$(menu_files)" ] || fail "this machine's menus changed"
 echo "   no file, shortcut or key left: $((SECONDS - started)) s"
 echo "windows installer: all passed in $SECONDS s"
