@@ -9,7 +9,7 @@ source "$(dirname "$0")/lib/errors.sh" || exit 1  # strict mode; a failing comma
 cd "$(dirname "$0")/.."
 root=$PWD out=$PWD/build/windows cache=${RAVELLE_CACHE:+$RAVELLE_CACHE/windows}
 mkdir -p "$out"
-scripts/install-deps.sh --only cmake g++ libpng-dev g++-mingw-w64-x86-64-posix wine wine64 zip dpkg-dev xvfb xauth \
+scripts/install-deps.sh --only cmake g++ libpng-dev g++-mingw-w64-x86-64-posix wine wine64 zip dpkg-dev xvfb xauth x11-utils \
     icoutils
 
 # Every Windows program run during the build (Highway's target lister) and the tests uses this
